@@ -1,0 +1,216 @@
+// CNodeHashTable<V>: the chained, string-keyed hash table behind every attribute map.
+#ifndef TOVELDOM_HASH_TABLE_H
+#define TOVELDOM_HASH_TABLE_H
+
+#include <cstdint>
+#include <cstdlib>
+#include <new>
+#include <string>
+
+#include <toveldom/exceptions.h>
+
+namespace LUMA_7_4_0 {
+
+template <class K, class V> struct Assoc {
+    Assoc* next;     // chain successor, or next free entry
+    uint32_t bucket; // hash modulo bucket count, fixed when the entry is linked
+    K key;
+    V value;
+};
+
+// An iteration position: null is the end, all ones is "before the first entry", anything
+// else is the entry the next step returns.
+typedef void* __MAPPOS;
+#define TOVELDOM_MAP_START (reinterpret_cast<::LUMA_7_4_0::__MAPPOS>(~uintptr_t(0)))
+
+// Iteration order is part of the output: by ascending bucket (hash modulo 17), and
+// inside a bucket from the newest entry to the oldest. The table never rehashes. It holds
+// no references itself; its users do.
+template <class V> class CNodeHashTable {
+public:
+    typedef Assoc<std::string, V> Entry;
+    static constexpr uint32_t kBuckets = 17;
+
+    explicit CNodeHashTable(int blockSize = 10)
+        : buckets(nullptr), bucketCount(kBuckets), entryCount(0), freeList(nullptr),
+          blocks(nullptr), blockSize(blockSize > 0 ? blockSize : 10) {}
+    virtual ~CNodeHashTable() { removeAll(); }
+
+    // A member-wise copy would share entries between two tables; nothing copies a map.
+    CNodeHashTable(const CNodeHashTable&) = delete;
+    CNodeHashTable& operator=(const CNodeHashTable&) = delete;
+
+    void initHashTable(uint32_t count, bool allocateNow) {
+        std::free(buckets);
+        buckets = nullptr;
+        if (count == 0) count = kBuckets;
+        if (allocateNow) {
+            buckets = static_cast<Entry**>(std::calloc(count, sizeof(Entry*)));
+            if (!buckets) throw TOVELDOMException(OUT_OF_MEMORY_ERR);
+        }
+        bucketCount = count;
+    }
+
+    int size() const { return entryCount; }
+
+    bool lookup(const char* key, V& out) const {
+        uint32_t b;
+        Entry* e = getAssocAt(key, b);
+        if (!e) return false;
+        out = e->value;
+        return true;
+    }
+
+    // The stored value, or a new entry whose value (null) the caller assigns.
+    V& operator[](const char* key) {
+        uint32_t b;
+        if (Entry* e = getAssocAt(key, b)) return e->value;
+        if (!buckets) {
+            buckets = static_cast<Entry**>(std::calloc(bucketCount, sizeof(Entry*)));
+            if (!buckets) throw TOVELDOMException(OUT_OF_MEMORY_ERR);
+        }
+        Entry* e = newAssoc();
+        try {
+            e->key = key;
+        } catch (const std::bad_alloc&) {
+            freeAssoc(e);
+            throw TOVELDOMException(OUT_OF_MEMORY_ERR);
+        }
+        e->bucket = b;
+        e->next = buckets[b];
+        buckets[b] = e;
+        return e->value;
+    }
+
+    bool removeKey(const char* key) {
+        if (!buckets) return false;
+        uint32_t b = hashKey(key) % bucketCount;
+        for (Entry** link = &buckets[b]; *link; link = &(*link)->next) {
+            if (compareElements(&(*link)->key, key)) {
+                Entry* e = *link;
+                *link = e->next;
+                freeAssoc(e);
+                return true;
+            }
+        }
+        return false;
+    }
+
+    void removeAll() {
+        if (buckets) {
+            for (uint32_t b = 0; b < bucketCount; ++b)
+                for (Entry* e = buckets[b]; e; e = e->next) e->key.~basic_string();
+        }
+        std::free(buckets);
+        buckets = nullptr;
+        while (blocks) {
+            Block* previous = blocks->previous;
+            std::free(blocks);
+            blocks = previous;
+        }
+        freeList = nullptr;
+        entryCount = 0;
+    }
+
+    __MAPPOS begin() const { return entryCount ? TOVELDOM_MAP_START : nullptr; }
+
+    // Returns the entry at pos through key and value and advances pos.
+    void next(__MAPPOS& pos, std::string& key, V& value) const {
+        Entry* e = step(pos);
+        if (!e) return;
+        key = e->key;
+        value = e->value;
+    }
+    // The same without copying the key.
+    V nextValue(__MAPPOS& pos) const {
+        Entry* e = step(pos);
+        return e ? e->value : V();
+    }
+
+protected:
+    // h = h * 33 + c over the key's bytes taken as signed chars, modulo 2^32.
+    static uint32_t hashKey(const char* key) {
+        uint32_t h = 0;
+        for (const signed char* p = reinterpret_cast<const signed char*>(key); *p; ++p)
+            h = h * 33 + uint32_t(int32_t(*p));
+        return h;
+    }
+    static bool compareElements(const std::string* a, const char* b) { return *a == b; }
+
+    Entry* step(__MAPPOS& pos) const {
+        if (!pos || !buckets) {
+            pos = nullptr;
+            return nullptr;
+        }
+        Entry* e = pos == TOVELDOM_MAP_START ? firstFrom(0) : static_cast<Entry*>(pos);
+        if (!e) {
+            pos = nullptr;
+            return nullptr;
+        }
+        pos = e->next ? e->next : firstFrom(e->bucket + 1);
+        return e;
+    }
+
+private:
+    struct Block {
+        Block* previous;
+        // blockSize entries follow
+        Entry* entries() { return reinterpret_cast<Entry*>(this + 1); }
+    };
+    static_assert(sizeof(Block) % alignof(Entry) == 0, "entries must follow the link aligned");
+
+    Entry* firstFrom(uint32_t b) const {
+        for (; b < bucketCount; ++b)
+            if (buckets[b]) return buckets[b];
+        return nullptr;
+    }
+
+    Entry* getAssocAt(const char* key, uint32_t& b) const {
+        b = hashKey(key) % bucketCount;
+        if (!buckets) return nullptr;
+        for (Entry* e = buckets[b]; e; e = e->next)
+            if (compareElements(&e->key, key)) return e;
+        return nullptr;
+    }
+
+    Entry* newAssoc() {
+        if (!freeList) {
+            Block* block =
+                static_cast<Block*>(std::malloc(sizeof(Block) + sizeof(Entry) * blockSize));
+            if (!block) throw TOVELDOMException(OUT_OF_MEMORY_ERR);
+            block->previous = blocks;
+            blocks = block;
+            // Last to first, so the block's first entry is handed out first.
+            for (int i = blockSize - 1; i >= 0; --i) {
+                Entry* e = block->entries() + i;
+                e->next = freeList;
+                freeList = e;
+            }
+        }
+        Entry* e = freeList;
+        freeList = e->next;
+        ++entryCount;
+        new (&e->key) std::string();
+        e->value = V();
+        e->next = nullptr;
+        return e;
+    }
+
+    void freeAssoc(Entry* e) {
+        e->key.~basic_string();
+        e->next = freeList;
+        freeList = e;
+        if (--entryCount == 0) removeAll();
+    }
+
+    Entry** buckets;
+    uint32_t bucketCount;
+    int32_t entryCount;
+    Entry* freeList;
+    Block* blocks;
+    int32_t blockSize;
+};
+
+} // namespace LUMA_7_4_0
+
+#endif

@@ -1,0 +1,174 @@
+// The shared bodies of the node classes. Each concrete class derives first from its public
+// interface and second from ITOVELDOMPrivate; these templates sit between, so that every
+// default behaviour (the null getters, the refused child operations of leaves, the child
+// list of containers) is written once and bound to every kind that shares it.
+//
+// The member definitions live in the library, which instantiates the templates for its
+// nine interfaces; hosts only see the declarations.
+#ifndef TOVELDOM_NODE_BASE_H
+#define TOVELDOM_NODE_BASE_H
+
+#include <cstdint>
+#include <string>
+
+#include <toveldom/export.h>
+#include <toveldom/interfaces.h>
+#include <toveldom/node_list.h>
+
+namespace LUMA_7_4_0 {
+
+// One string per node that get_xml, get_text and some look-ups fill and return. Most
+// nodes are never asked, so the string is allocated on first use.
+class TOVELDOM_API CResultCache {
+public:
+    CResultCache() : value(nullptr) {}
+    ~CResultCache() { delete value; }
+    CResultCache(const CResultCache&) = delete;
+    CResultCache& operator=(const CResultCache&) = delete;
+
+    std::string& get() {
+        if (!value) value = new std::string();
+        return *value;
+    }
+    // Empties the cache and returns it for filling.
+    std::string& fresh() {
+        std::string& s = get();
+        s.clear();
+        return s;
+    }
+    const char* set(std::string text) {
+        get() = std::move(text);
+        return value->c_str();
+    }
+    const char* c_str() { return get().c_str(); }
+
+private:
+    std::string* value;
+};
+
+// Reference count, owner document, parent, result cache, and the defaults of every kind.
+template <class I> class TOVELDOM_API CNodeBase : public I, public ITOVELDOMPrivate {
+public:
+    char const* get_nodeValue() override;                   // null
+    void put_nodeValue(char const* value) override;         // does nothing
+    ITOVELDOMNode* get_parentNode() const override;         // +1 ref, or null
+    ITOVELDOMNode* get_previousSibling() const override;    // asks the parent
+    ITOVELDOMNode* get_nextSibling() const override;        // asks the parent
+    ITOVELDOMNamedNodeMap* get_attributes() const override; // null
+    ITOVELDOMDocument* get_ownerDocument() const override;  // +1 ref, or null
+    char const* get_namespaceURI() const override;          // null
+    char const* get_prefix() override;                      // null
+    void put_prefix(char const* prefix) override;           // does nothing
+    char const* get_localName() override;                   // the node name
+    bool supports(char const* feature, char const* version) const override;
+    char const* get_text() override; // getText() kept in the result cache
+    char const* get_xml() override;  // getXML() kept in the result cache
+    int AddRef() override;
+    int Release() override;
+
+    void setNamespaceURI(char const* uri) override;           // does nothing
+    void setParentNode(ITOVELDOMNode* parent) override;       // stores it, no reference
+    void setOwnerDocument(ITOVELDOMDocument* doc) override;   // NULL_POINTER_ERR for null
+
+    virtual ~CNodeBase();
+    virtual int GetRef();
+
+    // For the library: the raw links, no reference added.
+    ITOVELDOMDocument* ownerPtr() const { return ownerDocument; }
+    ITOVELDOMNode* parentPtr() const { return parentNode; }
+
+protected:
+    CNodeBase(ITOVELDOMDocument* owner, ITOVELDOMNode* parent);
+
+    int32_t refCount;
+    ITOVELDOMDocument* ownerDocument;
+    ITOVELDOMNode* parentNode;
+    CResultCache resultCache;
+};
+
+// Text, CDATA section, comment, processing instruction: no children, ever.
+template <class I> class TOVELDOM_API CLeafNode : public CNodeBase<I> {
+public:
+    ITOVELDOMNodeList* get_childNodes() const override; // a new empty list (+1 ref)
+    ITOVELDOMNode* get_firstChild() const override;     // null
+    ITOVELDOMNode* get_lastChild() const override;      // null
+    bool hasChildNodes() const override;                // false
+    // The child operations all throw HIERARCHY_REQUEST_ERR.
+    ITOVELDOMNode* insertBefore(ITOVELDOMNode* newChild, ITOVELDOMNode* refChild) override;
+    ITOVELDOMNode* replaceChild(ITOVELDOMNode* newChild, ITOVELDOMNode* oldChild) override;
+    ITOVELDOMNode* removeChild(ITOVELDOMNode* oldChild) override;
+    ITOVELDOMNode* appendChild(ITOVELDOMNode* newChild) override;
+    void insert(ITOVELDOMNode* newChild, ITOVELDOMNode* refChild) override;
+    void replace(ITOVELDOMNode* newChild, ITOVELDOMNode* oldChild) override;
+    void remove(ITOVELDOMNode* oldChild) override;
+    ITOVELDOMNode* getChildLeftSibling(ITOVELDOMNode* child) override;
+    ITOVELDOMNode* getChildRightSibling(ITOVELDOMNode* child) override;
+    void appendNewChild(ITOVELDOMNode* node) override;
+
+protected:
+    using CNodeBase<I>::CNodeBase;
+};
+
+// Document, element, attribute, document type, fragment: an ordered child list holding
+// one reference per child. Which kinds a container accepts is decided by its node type.
+template <class I> class TOVELDOM_API CContainerNode : public CNodeBase<I> {
+public:
+    ITOVELDOMNodeList* get_childNodes() const override; // the live list (+1 ref)
+    ITOVELDOMNode* get_firstChild() const override;
+    ITOVELDOMNode* get_lastChild() const override;
+    bool hasChildNodes() const override;
+    ITOVELDOMNode* insertBefore(ITOVELDOMNode* newChild, ITOVELDOMNode* refChild) override;
+    ITOVELDOMNode* replaceChild(ITOVELDOMNode* newChild, ITOVELDOMNode* oldChild) override;
+    ITOVELDOMNode* removeChild(ITOVELDOMNode* oldChild) override;
+    ITOVELDOMNode* appendChild(ITOVELDOMNode* newChild) override;
+    void insert(ITOVELDOMNode* newChild, ITOVELDOMNode* refChild) override;
+    void replace(ITOVELDOMNode* newChild, ITOVELDOMNode* oldChild) override;
+    void remove(ITOVELDOMNode* oldChild) override;
+    ITOVELDOMNode* getChildLeftSibling(ITOVELDOMNode* child) override;
+    ITOVELDOMNode* getChildRightSibling(ITOVELDOMNode* child) override;
+    void appendNewChild(ITOVELDOMNode* node) override;
+    void setOwnerDocument(ITOVELDOMDocument* doc) override; // re-owns the whole subtree
+
+    // For the library: the child list without a reference; null until the first child
+    // (or the first get_childNodes), since most leaves of a tree never need one.
+    CTOVELDOMNodeList* childList() const { return childNodes; }
+    int childCount() const { return childNodes ? childNodes->count() : 0; }
+    ITOVELDOMNode* childAt(int i) const { return childNodes ? childNodes->elementAt(i) : nullptr; }
+
+protected:
+    CContainerNode(ITOVELDOMDocument* owner, ITOVELDOMNode* parent);
+    ~CContainerNode() override;
+
+    // Clears every child's parent, then releases the children last to first.
+    void clearChildNodes();
+    // The list, created on first need (OUT_OF_MEMORY_ERR when it cannot be).
+    CTOVELDOMNodeList& ensureList() const;
+    // The document children must belong to: the document itself for a document.
+    ITOVELDOMDocument* childOwner() const;
+
+    mutable CTOVELDOMNodeList* childNodes;
+};
+
+class ITOVELDOMElement;
+extern template class CNodeBase<ITOVELDOMDocument>;
+extern template class CNodeBase<ITOVELDOMElement>;
+extern template class CNodeBase<ITOVELDOMAttribute>;
+extern template class CNodeBase<ITOVELDOMText>;
+extern template class CNodeBase<ITOVELDOMCDATASection>;
+extern template class CNodeBase<ITOVELDOMComment>;
+extern template class CNodeBase<ITOVELDOMProcessingInstruction>;
+extern template class CNodeBase<ITOVELDOMDocumentType>;
+extern template class CNodeBase<ITOVELDOMDocumentFragment>;
+extern template class CLeafNode<ITOVELDOMText>;
+extern template class CLeafNode<ITOVELDOMCDATASection>;
+extern template class CLeafNode<ITOVELDOMComment>;
+extern template class CLeafNode<ITOVELDOMProcessingInstruction>;
+extern template class CContainerNode<ITOVELDOMDocument>;
+extern template class CContainerNode<ITOVELDOMElement>;
+extern template class CContainerNode<ITOVELDOMAttribute>;
+extern template class CContainerNode<ITOVELDOMDocumentType>;
+extern template class CContainerNode<ITOVELDOMDocumentFragment>;
+
+} // namespace LUMA_7_4_0
+
+#endif
