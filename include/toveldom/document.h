@@ -93,6 +93,7 @@ private:
     friend struct SerializeAccess;
     virtual int getIndentLevel();
     virtual char const* getIndentation();
+    ITOVELDOMDocument* selfPtr() const;
 
     int32_t indentLevel;
     std::string indentation;

@@ -71,6 +71,12 @@ public:
     }
     bool appendElement(T* x) { return insertElementAt(x, count_); }
 
+    // Makes room for one more element now, so that a later insertion cannot fail after the
+    // caller has started changing things.
+    void reserveOne() {
+        if (count_ + 1 > capacity) grow(count_);
+    }
+
     bool replaceElementAt(T* x, int i) {
         if (i < 0 || i >= count_) return false;
         x->AddRef();

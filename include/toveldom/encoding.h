@@ -42,6 +42,10 @@ public:
 private:
     static ExternalEncoding* loadExternalEncodingFromFile(int index);
 
+    // Frees every cached description when the library is unloaded.
+    struct CacheCleaner;
+    static CacheCleaner m_cacheCleaner;
+
     static ExternalEncoding* externalEncodingArray[kRows];
     static CTOVELMutex m_mutex;
     static CTOVELMutex m_pathMutex;

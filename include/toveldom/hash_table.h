@@ -33,7 +33,7 @@ public:
 
     explicit CNodeHashTable(int blockSize = 10)
         : buckets(nullptr), bucketCount(kBuckets), entryCount(0), freeList(nullptr),
-          blocks(nullptr), blockSize(blockSize > 0 ? blockSize : 10) {}
+          blocks(nullptr), blockSize(blockSize > 0 ? blockSize : 10), changes(0) {}
     virtual ~CNodeHashTable() { removeAll(); }
 
     // A member-wise copy would share entries between two tables; nothing copies a map.
@@ -52,6 +52,8 @@ public:
     }
 
     int size() const { return entryCount; }
+    // Counts insertions and removals, so a saved position can be told stale.
+    uint32_t changeCount() const { return changes; }
 
     bool lookup(const char* key, V& out) const {
         uint32_t b;
@@ -70,6 +72,7 @@ public:
             if (!buckets) throw TOVELDOMException(OUT_OF_MEMORY_ERR);
         }
         Entry* e = newAssoc();
+        ++changes;
         try {
             e->key = key;
         } catch (const std::bad_alloc&) {
@@ -89,6 +92,7 @@ public:
             if (compareElements(&(*link)->key, key)) {
                 Entry* e = *link;
                 *link = e->next;
+                ++changes;
                 freeAssoc(e);
                 return true;
             }
@@ -110,6 +114,7 @@ public:
         }
         freeList = nullptr;
         entryCount = 0;
+        ++changes;
     }
 
     __MAPPOS begin() const { return entryCount ? TOVELDOM_MAP_START : nullptr; }
@@ -209,6 +214,7 @@ private:
     Entry* freeList;
     Block* blocks;
     int32_t blockSize;
+    uint32_t changes;
 };
 
 } // namespace LUMA_7_4_0

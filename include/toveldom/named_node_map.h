@@ -37,6 +37,7 @@ public:
 private:
     int32_t refCount;
     __MAPPOS cursor;
+    uint32_t cursorChanges; // changeCount() when the cursor was set
 };
 
 } // namespace LUMA_7_4_0

@@ -14,7 +14,7 @@ namespace LUMA_7_4_0 {
 
 // The definition copies every string it is given (group names, the sort tag name), so a
 // host may pass temporaries.
-class TOVELDOM_API CTOVELDOMOrderDef : public ITOVELDOMOrderDef {
+class TOVELDOM_API CTOVELDOMOrderDef final : public ITOVELDOMOrderDef {
 public:
     // One group: an element name and its rank.
     struct TOVELDOM_API GroupDef {

@@ -1,0 +1,100 @@
+#include <toveldom/attribute.h>
+#include <toveldom/character_data.h>
+#include <toveldom/factories.h>
+#include <toveldom/node_ptr.h>
+
+#include "frame/alloc.h"
+#include "nodes/qualified_name.h"
+#include "serialize/xml_writer.h"
+#include "tree/private_cast.h"
+
+namespace LUMA_7_4_0 {
+
+char const* const CTOVELDOMAttribute::m_nodeType = "attribute";
+
+CTOVELDOMAttribute::CTOVELDOMAttribute() : CContainerNode(nullptr, nullptr), specified(true) {}
+
+CTOVELDOMAttribute::CTOVELDOMAttribute(ITOVELDOMDocument* doc, ITOVELDOMNode* ownerElement,
+                                       char const* name, char const* namespaceURI,
+                                       bool specified)
+    : CContainerNode(doc, ownerElement), name(name ? name : ""),
+      namespaceURI(namespaceURI ? namespaceURI : ""), specified(specified) {}
+
+CTOVELDOMAttribute::~CTOVELDOMAttribute() = default;
+
+char const* CTOVELDOMAttribute::get_nodeName() const { return name.c_str(); }
+char const* CTOVELDOMAttribute::get_nodeValue() { return resultCache.set(getText()); }
+tagITOVELDOMNodeType CTOVELDOMAttribute::get_nodeType() const { return NODE_ATTRIBUTE; }
+char const* CTOVELDOMAttribute::get_nodeTypeString() const { return m_nodeType; }
+ITOVELDOMNode* CTOVELDOMAttribute::get_parentNode() const { return nullptr; }
+ITOVELDOMNode* CTOVELDOMAttribute::get_previousSibling() const { return nullptr; }
+ITOVELDOMNode* CTOVELDOMAttribute::get_nextSibling() const { return nullptr; }
+char const* CTOVELDOMAttribute::get_namespaceURI() const { return namespaceURI.c_str(); }
+void CTOVELDOMAttribute::setNamespaceURI(char const* uri) { namespaceURI = uri ? uri : ""; }
+
+char const* CTOVELDOMAttribute::get_prefix() {
+    return qname::prefix(name, namespaceURI, resultCache);
+}
+char const* CTOVELDOMAttribute::get_localName() {
+    return qname::localName(name, namespaceURI, resultCache);
+}
+void CTOVELDOMAttribute::put_prefix(char const* prefix) {
+    std::string chosen = prefix ? prefix : ""; // may point into our own cache
+    name = qname::withPrefix(chosen.c_str(), get_localName());
+}
+
+char const* CTOVELDOMAttribute::get_text() { return get_nodeValue(); }
+void CTOVELDOMAttribute::put_text(char const* text) { this->put_nodeValue(text); }
+char const* CTOVELDOMAttribute::get_name() const { return name.c_str(); }
+bool CTOVELDOMAttribute::get_specified() const { return specified; }
+char const* CTOVELDOMAttribute::get_value() { return this->get_nodeValue(); }
+void CTOVELDOMAttribute::put_value(char const* value) { this->put_nodeValue(value); }
+ITOVELDOMNode* CTOVELDOMAttribute::getParentElement() { return parentNode; }
+void CTOVELDOMAttribute::clearChildren() { clearChildNodes(); }
+
+ITOVELDOMElement* CTOVELDOMAttribute::get_ownerElement() const {
+    auto* element = dynamic_cast<ITOVELDOMElement*>(parentNode);
+    if (element) element->AddRef();
+    return element;
+}
+
+// The value is the text of the value nodes: text (and entity reference) children only.
+std::string CTOVELDOMAttribute::getText() {
+    std::string text;
+    for (int i = 0; i < childCount(); ++i) {
+        ITOVELDOMNode* child = childAt(i);
+        tagITOVELDOMNodeType kind = child->get_nodeType();
+        if (kind == NODE_TEXT || kind == NODE_ENTITY_REFERENCE) text += privateOf(child)->getText();
+    }
+    return text;
+}
+
+void CTOVELDOMAttribute::put_nodeValue(char const* value) {
+    // Make the new value node before dropping the old ones, so a failure changes nothing.
+    CNodePtr<ITOVELDOMNode> text;
+    if (value) text = CNodePtr<ITOVELDOMNode>(make<CTOVELDOMText>(ownerDocument, this, value));
+    if (text) ensureList().reserveOne();
+    clearChildNodes();
+    if (text) childNodes->appendElement(text);
+}
+
+ITOVELDOMNode* CTOVELDOMAttribute::cloneNode(bool deep) {
+    ITOVELDOMAttribute* copy = CreateXMLAttribute_7_4_0(ownerDocument, nullptr, name.c_str(),
+                                                        namespaceURI.c_str(), specified);
+    if (!copy) throw TOVELDOMException(OUT_OF_MEMORY_ERR);
+    CNodePtr<ITOVELDOMNode> hold(copy);
+    if (deep) {
+        ITOVELDOMPrivate* target = privateOf(copy);
+        int n = childCount();
+        for (int i = 0; i < n; ++i) {
+            CNodePtr<ITOVELDOMNode> child = CNodePtr<ITOVELDOMNode>::adopt(childAt(i)->cloneNode(true));
+            privateOf(child)->setParentNode(copy);
+            target->appendNewChild(child);
+        }
+    }
+    return hold.detach();
+}
+
+void CTOVELDOMAttribute::getXML(std::string& out) { xmlwriter::writeAttribute(*this, out); }
+
+} // namespace LUMA_7_4_0

@@ -1,0 +1,324 @@
+#include <toveldom/attribute.h>
+#include <toveldom/character_data.h>
+#include <toveldom/document.h>
+#include <toveldom/element.h>
+#include <toveldom/factories.h>
+#include <toveldom/node_ptr.h>
+
+#include <vector>
+
+#include "frame/alloc.h"
+#include "nodes/qualified_name.h"
+#include "nodes/text_content.h"
+#include "serialize/xml_writer.h"
+#include "tree/private_cast.h"
+
+namespace LUMA_7_4_0 {
+
+typedef CNodePtr<ITOVELDOMNode> NodeRef;
+
+char const* const CTOVELDOMElement::m_nodeType = "element";
+
+CTOVELDOMElement::CTOVELDOMElement() : CContainerNode(nullptr, nullptr), attributes(nullptr) {}
+
+CTOVELDOMElement::CTOVELDOMElement(ITOVELDOMDocument* doc, ITOVELDOMNode* parent,
+                                   char const* tagName, char const* namespaceURI)
+    : CContainerNode(doc, parent), attributes(nullptr), tagName(tagName ? tagName : ""),
+      namespaceURI(namespaceURI ? namespaceURI : "") {}
+
+CTOVELDOMElement::~CTOVELDOMElement() {
+    if (attributes) {
+        for (__MAPPOS pos = attributes->begin(); pos;)
+            if (ITOVELDOMNode* attr = attributes->nextValue(pos)) privateOf(attr)->setParentNode(nullptr);
+        attributes->Release();
+    }
+}
+
+CTOVELDOMNamedNodeMap& CTOVELDOMElement::ensureAttributes() const {
+    if (!attributes) {
+        attributes = make<CTOVELDOMNamedNodeMap>();
+        attributes->AddRef();
+    }
+    return *attributes;
+}
+
+char const* CTOVELDOMElement::get_nodeName() const { return tagName.c_str(); }
+tagITOVELDOMNodeType CTOVELDOMElement::get_nodeType() const { return NODE_ELEMENT; }
+char const* CTOVELDOMElement::get_nodeTypeString() const { return m_nodeType; }
+char const* CTOVELDOMElement::get_tagName() const { return tagName.c_str(); }
+char const* CTOVELDOMElement::get_namespaceURI() const { return namespaceURI.c_str(); }
+void CTOVELDOMElement::setNamespaceURI(char const* uri) { namespaceURI = uri ? uri : ""; }
+void CTOVELDOMElement::clearChildren() { clearChildNodes(); }
+
+ITOVELDOMNamedNodeMap* CTOVELDOMElement::get_attributes() const {
+    CTOVELDOMNamedNodeMap& map = ensureAttributes();
+    map.AddRef();
+    return &map;
+}
+
+char const* CTOVELDOMElement::get_prefix() {
+    return qname::prefix(tagName, namespaceURI, resultCache);
+}
+char const* CTOVELDOMElement::get_localName() {
+    return qname::localName(tagName, namespaceURI, resultCache);
+}
+void CTOVELDOMElement::put_prefix(char const* prefix) {
+    std::string chosen = prefix ? prefix : ""; // may point into our own cache
+    tagName = qname::withPrefix(chosen.c_str(), get_localName());
+}
+
+// --- attributes by name ---------------------------------------------------------------------
+
+static void requireName(char const* name) {
+    if (!name) throw TOVELDOMException(NULL_STRING_ERR);
+}
+
+static ITOVELDOMAttribute* asAttribute(ITOVELDOMNode* node) {
+    return node ? dynamic_cast<ITOVELDOMAttribute*>(node) : nullptr;
+}
+
+void CTOVELDOMElement::dropAttribute(ITOVELDOMNode* attr) {
+    privateOf(attr)->setParentNode(nullptr);
+    attr->Release();
+}
+
+char const* CTOVELDOMElement::getAttribute(char const* name) {
+    requireName(name);
+    std::string& out = resultCache.fresh();
+    ITOVELDOMNode* attr = nullptr;
+    if (attributes && attributes->lookup(name, attr) && attr) out = attr->get_nodeValue();
+    return out.c_str();
+}
+
+// A new attribute of this element, value set, not yet stored (+1 ref).
+static NodeRef newAttribute(CTOVELDOMElement* element, char const* name, char const* ns,
+                            char const* value) {
+    ITOVELDOMAttribute* attr =
+        CreateXMLAttribute_7_4_0(element->ownerPtr(), element, name, ns, true);
+    if (!attr) throw TOVELDOMException(OUT_OF_MEMORY_ERR);
+    NodeRef hold(attr);
+    attr->put_value(value);
+    return hold;
+}
+
+void CTOVELDOMElement::setAttribute(char const* name, char const* value) {
+    requireName(name);
+    ITOVELDOMNode* existing = nullptr;
+    if (attributes && attributes->lookup(name, existing) && existing) {
+        if (ITOVELDOMAttribute* attr = asAttribute(existing)) attr->put_value(value);
+        else existing->put_nodeValue(value);
+        return;
+    }
+    NodeRef attr = newAttribute(this, name, nullptr, value);
+    ITOVELDOMNode*& slot = ensureAttributes()[name];
+    slot = attr;
+    attr->AddRef();
+}
+
+void CTOVELDOMElement::removeAttribute(char const* name) {
+    requireName(name);
+    if (!attributes) return;
+    if (ITOVELDOMNode* attr = attributes->removeNamedItem(name)) dropAttribute(attr);
+}
+
+ITOVELDOMAttribute* CTOVELDOMElement::getAttributeNode(char const* name) const {
+    requireName(name);
+    if (!attributes) return nullptr;
+    ITOVELDOMNode* node = attributes->getNamedItem(name);
+    ITOVELDOMAttribute* attr = asAttribute(node);
+    if (node && !attr) node->Release();
+    return attr;
+}
+
+// Stores attr under its name and makes this element its owner; returns the attribute it
+// replaced, carrying the map's former reference.
+static ITOVELDOMAttribute* storeAttributeNode(CTOVELDOMElement* element,
+                                              ITOVELDOMAttribute* attr) {
+    {
+        CNodePtr<ITOVELDOMDocument> owner =
+            CNodePtr<ITOVELDOMDocument>::adopt(attr->get_ownerDocument());
+        if (owner.get() != element->ownerPtr()) throw TOVELDOMException(WRONG_DOCUMENT_ERR);
+    }
+    if (CNodePtr<ITOVELDOMElement>::adopt(attr->get_ownerElement()))
+        throw TOVELDOMException(INUSE_ATTRIBUTE_ERR);
+    ITOVELDOMPrivate* incoming = privateOf(attr);
+    CTOVELDOMNamedNodeMap& map = element->ensureAttributes();
+    ITOVELDOMNode* replaced = map.setNamedItem(attr); // the map's reference moves to us
+    incoming->setParentNode(element);
+    if (!replaced) return nullptr;
+    privateOf(replaced)->setParentNode(nullptr);
+    ITOVELDOMAttribute* out = asAttribute(replaced);
+    if (!out) replaced->Release();
+    return out;
+}
+
+ITOVELDOMAttribute* CTOVELDOMElement::setAttributeNode(ITOVELDOMAttribute* attribute) {
+    if (!attribute) throw TOVELDOMException(NULL_POINTER_ERR);
+    return storeAttributeNode(this, attribute);
+}
+
+ITOVELDOMAttribute* CTOVELDOMElement::setAttributeNodeNS(ITOVELDOMAttribute* attribute) {
+    if (!attribute) throw TOVELDOMException(NULL_STRING_ERR);
+    return storeAttributeNode(this, attribute);
+}
+
+ITOVELDOMAttribute* CTOVELDOMElement::removeAttributeNode(ITOVELDOMAttribute* attribute) {
+    if (!attribute) throw TOVELDOMException(NULL_POINTER_ERR);
+    const char* key = attribute->get_nodeName();
+    ITOVELDOMNode* stored = nullptr;
+    if (!attributes || !attributes->lookup(key, stored) || stored != attribute)
+        throw TOVELDOMException(NOT_FOUND_ERR);
+    ITOVELDOMNode* removed = attributes->removeNamedItem(key);
+    privateOf(removed)->setParentNode(nullptr);
+    return attribute;
+}
+
+// --- attributes by namespace ----------------------------------------------------------------
+
+char const* CTOVELDOMElement::getAttributeNS(char const* ns, char const* localName) {
+    if (!ns) return getAttribute(localName);
+    requireName(localName);
+    std::string& out = resultCache.fresh();
+    if (attributes) {
+        NodeRef attr = NodeRef::adopt(attributes->getNamedItemNS(ns, localName));
+        if (attr) out = attr->get_nodeValue();
+    }
+    return out.c_str();
+}
+
+void CTOVELDOMElement::setAttributeNS(char const* ns, char const* qualifiedName,
+                                      char const* value) {
+    if (!ns) return setAttribute(qualifiedName, value);
+    requireName(qualifiedName);
+    CResultCache scratch;
+    std::string local = qname::localName(qualifiedName, ns, scratch);
+    if (attributes) {
+        NodeRef existing = NodeRef::adopt(attributes->getNamedItemNS(ns, local.c_str()));
+        if (existing) {
+            existing->put_nodeValue(value);
+            return;
+        }
+    }
+    NodeRef attr = newAttribute(this, qualifiedName, ns, value);
+    CTOVELDOMNamedNodeMap& map = ensureAttributes();
+    // Same qualified name in another namespace: that attribute gives way.
+    if (ITOVELDOMNode* other = map.removeNamedItem(qualifiedName)) dropAttribute(other);
+    map[qualifiedName] = attr;
+    attr->AddRef();
+}
+
+void CTOVELDOMElement::removeAttributeNS(char const* ns, char const* localName) {
+    if (!ns) return removeAttribute(localName);
+    requireName(localName);
+    if (!attributes) return;
+    if (ITOVELDOMNode* attr = attributes->removeNamedItemNS(ns, localName)) dropAttribute(attr);
+}
+
+ITOVELDOMAttribute* CTOVELDOMElement::getAttributeNodeNS(char const* ns,
+                                                         char const* localName) const {
+    if (!ns) return getAttributeNode(localName);
+    requireName(localName);
+    if (!attributes) return nullptr;
+    ITOVELDOMNode* node = attributes->getNamedItemNS(ns, localName);
+    ITOVELDOMAttribute* attr = asAttribute(node);
+    if (node && !attr) node->Release();
+    return attr;
+}
+
+bool CTOVELDOMElement::createAttribute(char const* name, char const* value, bool specified,
+                                       char const* ns) {
+    ITOVELDOMAttribute* attr = CreateXMLAttribute_7_4_0(ownerDocument, this, name, ns, specified);
+    if (!attr) throw TOVELDOMException(OUT_OF_MEMORY_ERR);
+    NodeRef hold(attr);
+    if (value) {
+        // The value node first: a failure then leaves the map untouched.
+        NodeRef text(make<CTOVELDOMText>(ownerDocument, attr, value));
+        privateOf(attr)->appendNewChild(text);
+    }
+    ITOVELDOMNode*& slot = ensureAttributes()[name ? name : ""];
+    if (slot && slot != attr) dropAttribute(slot);
+    slot = attr;
+    attr->AddRef();
+    return true;
+}
+
+// --- text -----------------------------------------------------------------------------------
+
+std::string CTOVELDOMElement::getText() {
+    std::string text;
+    appendTextContent(this, text);
+    return text;
+}
+
+void CTOVELDOMElement::put_text(char const* text) {
+    // The new text node is made first, so a failed allocation changes nothing.
+    NodeRef node;
+    if (text) node = NodeRef(make<CTOVELDOMText>(ownerDocument, this, text));
+    clearChildNodes();
+    if (node) ensureList().appendElement(node);
+}
+
+bool CTOVELDOMElement::normalize() {
+    ITOVELDOMCharacterData* previousText = nullptr;
+    int count = childCount();
+    for (int i = 0; i < count; ++i) {
+        ITOVELDOMNode* child = childAt(i);
+        tagITOVELDOMNodeType kind = child->get_nodeType();
+        if (kind == NODE_TEXT && previousText) {
+            previousText->appendData(child->get_nodeValue());
+            privateOf(child)->setParentNode(nullptr);
+            childNodes->removeElementAt(i);
+            --i;
+            --count;
+            continue;
+        }
+        if (kind == NODE_ELEMENT) {
+            if (auto* element = dynamic_cast<ITOVELDOMElement*>(child)) element->normalize();
+        }
+        previousText = kind == NODE_TEXT ? dynamic_cast<ITOVELDOMCharacterData*>(child) : nullptr;
+    }
+    return true;
+}
+
+// --- copies and owners ----------------------------------------------------------------------
+
+ITOVELDOMNode* CTOVELDOMElement::cloneNode(bool deep) {
+    ITOVELDOMElement* copy =
+        CreateXMLElement_7_4_0(ownerDocument, nullptr, tagName.c_str(), namespaceURI.c_str());
+    if (!copy) throw TOVELDOMException(OUT_OF_MEMORY_ERR);
+    NodeRef hold(copy);
+    if (attributes && attributes->size() > 0) {
+        CNodePtr<ITOVELDOMNamedNodeMap> map =
+            CNodePtr<ITOVELDOMNamedNodeMap>::adopt(copy->get_attributes());
+        // Attributes always come with their values, whatever the depth asked for.
+        for (__MAPPOS pos = attributes->begin(); pos;) {
+            ITOVELDOMNode* attr = attributes->nextValue(pos);
+            if (!attr) continue;
+            NodeRef clone = NodeRef::adopt(attr->cloneNode(true));
+            privateOf(clone)->setParentNode(copy);
+            NodeRef::adopt(map->setNamedItem(clone));
+        }
+    }
+    if (deep) {
+        ITOVELDOMPrivate* target = privateOf(copy);
+        int n = childCount();
+        for (int i = 0; i < n; ++i) {
+            NodeRef child = NodeRef::adopt(childAt(i)->cloneNode(true));
+            privateOf(child)->setParentNode(copy);
+            target->appendNewChild(child);
+        }
+    }
+    return hold.detach();
+}
+
+void CTOVELDOMElement::setOwnerDocument(ITOVELDOMDocument* doc) {
+    CContainerNode::setOwnerDocument(doc);
+    if (attributes) {
+        for (__MAPPOS pos = attributes->begin(); pos;)
+            if (ITOVELDOMNode* attr = attributes->nextValue(pos)) privateOf(attr)->setOwnerDocument(doc);
+    }
+}
+
+void CTOVELDOMElement::getXML(std::string& out) { xmlwriter::writeElement(*this, out); }
+
+} // namespace LUMA_7_4_0

@@ -1,0 +1,23 @@
+#include "nodes/character_data.h"
+#include "serialize/xml_writer.h"
+
+namespace LUMA_7_4_0 {
+
+char const* const CTOVELDOMText::m_nodeName = "#text";
+char const* const CTOVELDOMText::m_nodeType = "text";
+
+CTOVELDOMText::CTOVELDOMText() : CCharacterData(nullptr, nullptr, nullptr) {}
+CTOVELDOMText::CTOVELDOMText(ITOVELDOMDocument* doc, ITOVELDOMNode* parent, char const* data)
+    : CCharacterData(doc, parent, data) {}
+
+char const* CTOVELDOMText::get_nodeName() const { return m_nodeName; }
+tagITOVELDOMNodeType CTOVELDOMText::get_nodeType() const { return NODE_TEXT; }
+char const* CTOVELDOMText::get_nodeTypeString() const { return m_nodeType; }
+ITOVELDOMNode* CTOVELDOMText::cloneNode(bool) { return cloneCharacterData(*this); }
+ITOVELDOMText* CTOVELDOMText::splitText(long offset) { return splitCharacterData(*this, offset); }
+
+void CTOVELDOMText::getXML(std::string& out) {
+    xmlwriter::appendEscapedText(out, value.data(), value.size());
+}
+
+} // namespace LUMA_7_4_0

@@ -1,0 +1,234 @@
+// XML text of every node kind. Printing is a walk in which each node appends its own text
+// to one shared string and asks its children to append theirs. Indentation is driven by
+// the owner document's level and unit; only elements change the level, which is how a
+// parent learns that an element child was written (and puts its end tag on a line of its
+// own).
+#include "serialize/xml_writer.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include <toveldom/attribute.h>
+#include <toveldom/buffer.h>
+#include <toveldom/character_data.h>
+#include <toveldom/document.h>
+#include <toveldom/document_fragment.h>
+#include <toveldom/document_type.h>
+#include <toveldom/element.h>
+
+#include "tree/private_cast.h"
+
+namespace LUMA_7_4_0 {
+
+// The document's indentation members are private; the printer is their one other reader.
+struct SerializeAccess {
+    static int level(CTOVELDOMDocument& doc) { return doc.getIndentLevel(); }
+    static const char* unit(CTOVELDOMDocument& doc) { return doc.getIndentation(); }
+    static const std::string& version(CTOVELDOMDocument& doc) { return doc.version; }
+    static const std::string& encoding(CTOVELDOMDocument& doc) { return doc.encoding; }
+    static bool standalone(CTOVELDOMDocument& doc) { return doc.standalone; }
+};
+
+namespace xmlwriter {
+
+namespace {
+
+// The replacement of each byte that needs one, or null.
+struct EscapeTable {
+    const char* text[256] = {};
+    const char* attribute[256] = {};
+    EscapeTable() {
+        text['&'] = attribute['&'] = "&amp;";
+        text['<'] = attribute['<'] = "&lt;";
+        text['>'] = attribute['>'] = "&gt;";
+        attribute['"'] = "&quot;";
+        attribute['\''] = "&apos;";
+        attribute['\t'] = "&#9;";
+        attribute['\n'] = "&#10;";
+        attribute['\r'] = "&#13;";
+    }
+};
+const EscapeTable kEscapes;
+
+// Escaped text is built in a growable buffer (1024-byte steps) and appended in one go.
+// One buffer per thread is reused, so printing a tree does not allocate per node, and a
+// run without special bytes is appended directly.
+void appendEscaped(std::string& out, const char* data, size_t length, const char* const* table) {
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(data);
+    size_t first = 0;
+    while (first < length && !table[p[first]]) ++first;
+    if (first == length) {
+        out.append(data, length);
+        return;
+    }
+    thread_local CBuffer<char> buffer(0, 1024);
+    buffer.reset();
+    buffer.reserve(length + 16);
+    buffer.append(data, first);
+    size_t run = first;
+    for (size_t i = first; i < length; ++i) {
+        const char* replacement = table[p[i]];
+        if (!replacement) continue;
+        buffer.append(data + run, i - run);
+        buffer.append(replacement, std::strlen(replacement));
+        run = i + 1;
+    }
+    buffer.append(data + run, length - run);
+    out.append(buffer.start(), buffer.count());
+}
+
+void appendRepeated(std::string& out, const char* unit, int times) {
+    for (int i = 0; i < times; ++i) out += unit;
+}
+
+CTOVELDOMDocument* printingDocument(ITOVELDOMDocument* owner) {
+    return owner ? dynamic_cast<CTOVELDOMDocument*>(owner) : nullptr;
+}
+
+void writeChild(ITOVELDOMNode* child, std::string& out) {
+    if (CTOVELDOMElement* element = asExactly<CTOVELDOMElement>(child)) writeElement(*element, out);
+    else privateOf(child)->getXML(out);
+}
+
+} // namespace
+
+void appendEscapedText(std::string& out, const char* data, size_t length) {
+    appendEscaped(out, data, length, kEscapes.text);
+}
+
+void appendEscapedAttribute(std::string& out, const char* data, size_t length) {
+    appendEscaped(out, data, length, kEscapes.attribute);
+}
+
+void writeAttribute(CTOVELDOMAttribute& attribute, std::string& out) {
+    out += attribute.nameString();
+    out += "=\"";
+    if (attribute.childCount() == 1 && asExactly<CTOVELDOMText>(attribute.childAt(0))) {
+        const std::string& value = asExactly<CTOVELDOMText>(attribute.childAt(0))->data();
+        appendEscapedAttribute(out, value.data(), value.size());
+    } else {
+        std::string value = attribute.getText();
+        appendEscapedAttribute(out, value.data(), value.size());
+    }
+    out += '"';
+}
+
+void writeElement(CTOVELDOMElement& element, std::string& out) {
+    CTOVELDOMDocument* doc = printingDocument(element.ownerPtr());
+    const int level = doc ? SerializeAccess::level(*doc) : 0;
+    const char* unit = doc ? SerializeAccess::unit(*doc) : "";
+    const bool indent = level >= 1;
+    if (indent) {
+        if (!out.empty() && out.back() != '\n') out += '\n';
+        appendRepeated(out, unit, level - 1);
+    }
+    out += '<';
+    out += element.tagNameString();
+    if (CTOVELDOMNamedNodeMap* map = element.attributeMap()) {
+        for (__MAPPOS pos = map->begin(); pos;) {
+            ITOVELDOMNode* attr = map->nextValue(pos);
+            if (!attr) continue;
+            out += ' ';
+            if (CTOVELDOMAttribute* a = asExactly<CTOVELDOMAttribute>(attr)) writeAttribute(*a, out);
+            else privateOf(attr)->getXML(out);
+        }
+    }
+    const int count = element.childCount();
+    if (count == 0) {
+        out += "/>";
+    } else {
+        out += '>';
+        bool nested = false;
+        for (int i = 0; i < count; ++i) {
+            if (indent) doc->setIndentLevel(level + 1);
+            writeChild(element.childAt(i), out);
+            if (doc) {
+                if (SerializeAccess::level(*doc) != level + 1) nested = true;
+                doc->setIndentLevel(level);
+            }
+        }
+        if (indent && nested) {
+            out += '\n';
+            appendRepeated(out, unit, level - 1);
+        }
+        out += "</";
+        out += element.tagNameString();
+        out += '>';
+    }
+    // Leaving the level one higher tells the parent an element was written here.
+    if (indent) doc->setIndentLevel(level + 1);
+}
+
+void writeDocument(CTOVELDOMDocument& doc, std::string& out) {
+    const int level = SerializeAccess::level(doc);
+    if (level >= 1) {
+        if (!out.empty()) out += '\n';
+        appendRepeated(out, SerializeAccess::unit(doc), level - 1);
+    }
+    out += "<?xml version=\"";
+    out += SerializeAccess::version(doc);
+    out += "\" encoding=\"";
+    out += SerializeAccess::encoding(doc);
+    out += "\" standalone=\"";
+    out += SerializeAccess::standalone(doc) ? "yes" : "no";
+    out += "\"?>\n";
+
+    auto writeAtLevel = [&](ITOVELDOMNode* child) {
+        int before = SerializeAccess::level(doc);
+        if (before > 1) doc.setIndentLevel(before + 1);
+        writeChild(child, out);
+        doc.setIndentLevel(before);
+    };
+    // Without a document type before it, the document element is written last, after the
+    // comments and processing instructions that follow it.
+    bool doctypeSeen = false;
+    int deferred = -1;
+    const int count = doc.childCount();
+    for (int i = 0; i < count; ++i) {
+        ITOVELDOMNode* child = doc.childAt(i);
+        tagITOVELDOMNodeType kind = child->get_nodeType();
+        if (kind == NODE_ELEMENT && !doctypeSeen) {
+            deferred = i;
+            continue;
+        }
+        if (kind == NODE_DOCUMENT_TYPE) doctypeSeen = true;
+        writeAtLevel(child);
+    }
+    if (deferred >= 0) writeAtLevel(doc.childAt(deferred));
+}
+
+void writeFragment(CTOVELDOMDocumentFragment& fragment, std::string& out) {
+    CTOVELDOMDocument* doc = printingDocument(fragment.ownerPtr());
+    const int count = fragment.childCount();
+    for (int i = 0; i < count; ++i) {
+        int before = doc ? SerializeAccess::level(*doc) : 0;
+        if (doc && before >= 1) doc->setIndentLevel(before + 1);
+        writeChild(fragment.childAt(i), out);
+        if (doc) doc->setIndentLevel(before);
+    }
+}
+
+void writeDocumentType(CTOVELDOMDocumentType& doctype, std::string& out) {
+    out += "<!DOCTYPE ";
+    out += doctype.get_name();
+    const char* publicID = doctype.get_publicID();
+    const char* systemID = doctype.get_systemID();
+    if (*publicID) {
+        out += " PUBLIC \"";
+        out += publicID;
+        out += '"';
+    }
+    if (*systemID) {
+        out += *publicID ? " \"" : " SYSTEM \"";
+        out += systemID;
+        out += '"';
+    }
+    if (*doctype.getInternalSubset()) {
+        out += ' ';
+        out += doctype.getInternalSubset();
+    }
+    out += ">\n";
+}
+
+} // namespace xmlwriter
+} // namespace LUMA_7_4_0
