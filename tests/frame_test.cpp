@@ -1,0 +1,384 @@
+// Exceptions, reference counts, the implementation singleton, factories and creation
+// hooks, the guard, the byte buffer, and the load/unload messages.
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "test_support.h"
+
+extern char** environ;
+
+namespace tovel_test {
+namespace {
+
+TEST(Exceptions, CodeSurvivesCopyAndCatchThroughBase) {
+    try {
+        TOVELDOMException original(NOT_FOUND_ERR);
+        TOVELDOMException copy(original);
+        TOVELDOMException assigned(INDEX_SIZE_ERR);
+        assigned = copy;
+        EXPECT_EQ(assigned.get_code(), 8);
+        throw assigned;
+    } catch (const ITOVELDOMException& e) {
+        EXPECT_EQ(e.get_code(), 8);
+    }
+    EXPECT_NE(TOVELDOMErrorString_7_4_0(HIERARCHY_REQUEST_ERR), nullptr);
+    EXPECT_NE(TOVELDOMErrorString_7_4_0(12345), nullptr);
+}
+
+TEST(Exceptions, ParseExceptionKeepsArgumentOrder) {
+    try {
+        throw TOVELParseException(4, 120, 7, 33);
+    } catch (const ITOVELParseException& e) {
+        EXPECT_EQ(e.getErrorCode(), 4);
+        EXPECT_EQ(e.getOffset(), 120);
+        EXPECT_EQ(e.getLinePos(), 7);
+        EXPECT_EQ(e.getColPos(), 33);
+    }
+}
+
+TEST(Exceptions, LeafChildOperationReportsHierarchyCode) {
+    auto doc = own(createTOVELDOMDocument_7_4_0());
+    auto c = own(doc->createComment("x"));
+    auto t = own(doc->createTextNode("y"));
+    EXPECT_CODE(3, drop(c->appendChild(t)));
+    EXPECT_CODE(30002, drop(doc->createElement(nullptr)));
+    auto e = own(doc->createElement("e"));
+    EXPECT_CODE(30003, drop(e->insertBefore(nullptr, nullptr)));
+}
+
+using RefCounts = DocTest;
+
+TEST_F(RefCounts, AppendAddsTheListsReference) {
+    auto e = elem("e");
+    ITOVELDOMText* t = doc_->createTextNode("x");
+    EXPECT_EQ(dynamic_cast<CTOVELDOMText*>(t)->GetRef(), 1);
+    ITOVELDOMNode* back = e->appendChild(t);
+    EXPECT_EQ(back, t);
+    EXPECT_EQ(refs(t), 3);
+    back->Release();
+    EXPECT_EQ(refs(t), 2);
+    EXPECT_EQ(t->Release(), 1); // the list's
+    EXPECT_EQ(refs(e.get()), 1);
+}
+
+TEST_F(RefCounts, RemovedChildIsReturnedWithAReference) {
+    auto e = elem("e");
+    ITOVELDOMElement* c = doc_->createElement("c");
+    add(e, c);
+    ITOVELDOMNode* removed = e->removeChild(c);
+    EXPECT_EQ(removed, c);
+    EXPECT_EQ(refs(c), 2);
+    EXPECT_EQ(removed->Release(), 1);
+    EXPECT_EQ(c->Release(), 0); // destroyed; the sanitizer build checks nothing is left
+    EXPECT_FALSE(e->hasChildNodes());
+}
+
+TEST_F(RefCounts, ChildListOutlivesItsElement) {
+    ITOVELDOMElement* e = doc_->createElement("e");
+    auto a = addElem(e, "a");
+    auto list = own(e->get_childNodes());
+    EXPECT_EQ(list->get_length(), 1);
+    EXPECT_EQ(refs(a.get()), 2);
+    EXPECT_EQ(e->Release(), 0);
+    EXPECT_EQ(list->get_length(), 0);
+    EXPECT_EQ(list->get_item(0), nullptr);
+    EXPECT_EQ(refs(a.get()), 1);
+    EXPECT_EQ(parentOf(a), nullptr);
+}
+
+TEST_F(RefCounts, GettersAddOneReferenceEach) {
+    auto e = addElem(doc_, "e");
+    auto c = addElem(e, "c");
+    int before = refs(c.get());
+    {
+        auto first = own(e->get_firstChild());
+        auto last = own(e->get_lastChild());
+        auto p = own(c->get_parentNode());
+        auto owner = own(c->get_ownerDocument());
+        EXPECT_EQ(refs(c.get()), before + 2);
+        EXPECT_EQ(p.get(), static_cast<ITOVELDOMNode*>(e.get()));
+        EXPECT_EQ(owner.get(), doc_.get());
+    }
+    EXPECT_EQ(refs(c.get()), before);
+}
+
+TEST(Implementation, SingletonAndItsReferences) {
+    CTOVELDOMImplementation* impl = CTOVELDOMImplementation::getInstance();
+    ASSERT_NE(impl, nullptr);
+    EXPECT_EQ(CTOVELDOMImplementation::getInstance(), impl);
+    EXPECT_EQ(CTOVELDOMImplementation::m_theDOMImplementation, impl);
+    int base = impl->GetRef();
+    EXPECT_GE(base, 1);
+    auto doc = own(createTOVELDOMDocument_7_4_0());
+    {
+        auto fromDoc = own(doc->get_implementation());
+        EXPECT_EQ(fromDoc.get(), static_cast<ITOVELDOMImplementation*>(impl));
+        EXPECT_EQ(impl->GetRef(), base + 1);
+    }
+    EXPECT_EQ(impl->GetRef(), base);
+}
+
+struct FeatureCase {
+    const char* feature;
+    const char* version;
+    bool expected;
+};
+class HasFeature : public ::testing::TestWithParam<FeatureCase> {};
+TEST_P(HasFeature, MatchesXmlAndDomAtVersionOne) {
+    const FeatureCase& c = GetParam();
+    EXPECT_EQ(CTOVELDOMImplementation::getInstance()->hasFeature(c.feature, c.version), c.expected);
+    auto doc = own(createTOVELDOMDocument_7_4_0());
+    auto t = own(doc->createTextNode("t"));
+    EXPECT_EQ(t->supports(c.feature, c.version), c.expected);
+    EXPECT_EQ(doc->supports(c.feature, c.version), c.expected);
+}
+INSTANTIATE_TEST_SUITE_P(
+    Features, HasFeature,
+    ::testing::Values(FeatureCase{"XML", "1.0", true}, FeatureCase{"xml", "1.0", true},
+                      FeatureCase{"Dom", "1.0", true}, FeatureCase{"XML", "2.0", false},
+                      FeatureCase{"MS-DOM", "1.0", false}, FeatureCase{"XMLX", "1.0", false}));
+
+TEST(Implementation, CreateDocumentTypeSwapsNothing) {
+    auto dt = own(CTOVELDOMImplementation::getInstance()->createDocumentType("root", "pub", "sys"));
+    EXPECT_EQ(refs(dt.get()), 1);
+    EXPECT_STREQ(dt->get_name(), "root");
+    EXPECT_STREQ(dt->get_publicID(), "pub");
+    EXPECT_STREQ(dt->get_systemID(), "sys");
+    EXPECT_EQ(dt->get_ownerDocument(), nullptr);
+    EXPECT_EQ(dt->get_parentNode(), nullptr);
+}
+
+TEST(Implementation, CreateDocument) {
+    CTOVELDOMImplementation* impl = CTOVELDOMImplementation::getInstance();
+    {
+        auto doc = own(impl->createDocument(nullptr, "", nullptr));
+        EXPECT_EQ(refs(doc.get()), 1);
+        EXPECT_FALSE(doc->hasChildNodes());
+        EXPECT_EQ(doc->get_documentElement(), nullptr);
+    }
+    {
+        auto doc = own(impl->createDocument(nullptr, "root", nullptr));
+        EXPECT_EQ(refs(doc.get()), 1);
+        auto root = own(doc->get_documentElement());
+        ASSERT_NE(root, nullptr);
+        EXPECT_STREQ(root->get_tagName(), "root");
+        EXPECT_EQ(refs(root.get()), 2);
+    }
+    {
+        auto dt = own(impl->createDocumentType("p:r", "", "r.dtd"));
+        auto doc = own(impl->createDocument("urn:n", "p:r", dt));
+        EXPECT_STREQ(doc->get_namespaceURI(), "urn:n");
+        EXPECT_EQ(kids(doc), "p:r,p:r");
+        auto owner = own(dt->get_ownerDocument());
+        EXPECT_EQ(owner.get(), doc.get());
+        auto root = own(doc->get_documentElement());
+        EXPECT_STREQ(root->get_namespaceURI(), ""); // the URI is not given to the element
+    }
+}
+
+TEST(Factories, InternalFactoriesReturnZeroCounts) {
+    auto doc = own(createTOVELDOMDocument_7_4_0());
+    EXPECT_EQ(refs(doc.get()), 1);
+    ITOVELDOMDocument* d = CreateXMLDocument_7_4_0();
+    ASSERT_NE(d, nullptr);
+    EXPECT_EQ(d->AddRef(), 1);
+    EXPECT_EQ(d->Release(), 0);
+    ITOVELDOMElement* e = CreateXMLElement_7_4_0(doc, nullptr, "x", "urn:u");
+    EXPECT_EQ(e->AddRef(), 1);
+    EXPECT_STREQ(e->get_tagName(), "x");
+    EXPECT_STREQ(e->get_namespaceURI(), "urn:u");
+    e->Release();
+    ITOVELDOMAttribute* a = CreateXMLAttribute_7_4_0(doc, nullptr, "n", nullptr, false);
+    EXPECT_EQ(a->AddRef(), 1);
+    EXPECT_FALSE(a->get_specified());
+    EXPECT_STREQ(a->get_namespaceURI(), "");
+    a->Release();
+    ITOVELDOMDocumentFragment* f = CreateXMLFragment_7_4_0(doc);
+    EXPECT_EQ(f->AddRef(), 1);
+    f->Release();
+    auto order = own(createTOVELDOMOrderDef_7_4_0());
+    EXPECT_EQ(refs(order.get()), 1);
+}
+
+// Counts what the hooks made; each hook builds a library object.
+int gElementsMade = 0, gAttributesMade = 0, gFragmentsMade = 0, gDocumentsMade = 0;
+ITOVELDOMElement* hookElement(ITOVELDOMDocument* d, ITOVELDOMNode* p, char const* n,
+                              char const* u) {
+    ++gElementsMade;
+    return new CTOVELDOMElement(d, p, n, u);
+}
+ITOVELDOMAttribute* hookAttribute(ITOVELDOMDocument* d, ITOVELDOMNode* o, char const* n,
+                                  char const* u, bool s) {
+    ++gAttributesMade;
+    return new CTOVELDOMAttribute(d, o, n, u, s);
+}
+ITOVELDOMDocumentFragment* hookFragment(ITOVELDOMDocument* d) {
+    ++gFragmentsMade;
+    return new CTOVELDOMDocumentFragment(d);
+}
+ITOVELDOMDocument* hookDocument() {
+    ++gDocumentsMade;
+    return new CTOVELDOMDocument();
+}
+ITOVELDOMElement* hookNull(ITOVELDOMDocument*, ITOVELDOMNode*, char const*, char const*) {
+    return nullptr;
+}
+
+struct HookScope {
+    HookScope() { gElementsMade = gAttributesMade = gFragmentsMade = gDocumentsMade = 0; }
+    ~HookScope() {
+        gpfnCreateXMLElement_7_4_0 = nullptr;
+        gpfnCreateXMLAttribute_7_4_0 = nullptr;
+        gpfnCreateXMLFragment_7_4_0 = nullptr;
+        gpfnCreateXMLDocument_7_4_0 = nullptr;
+    }
+};
+
+TEST(Factories, HooksAreConsultedEverywhereButThePublicDocumentFactory) {
+    HookScope scope;
+    EXPECT_EQ(gpfnCreateXMLElement_7_4_0, nullptr);
+    gpfnCreateXMLElement_7_4_0 = hookElement;
+    gpfnCreateXMLAttribute_7_4_0 = hookAttribute;
+    gpfnCreateXMLFragment_7_4_0 = hookFragment;
+    gpfnCreateXMLDocument_7_4_0 = hookDocument;
+
+    auto doc = own(createTOVELDOMDocument_7_4_0());
+    EXPECT_EQ(gDocumentsMade, 0);
+    auto e = own(doc->createElement("e"));
+    EXPECT_EQ(gElementsMade, 1);
+    e->setAttribute("a", "1");
+    EXPECT_EQ(gAttributesMade, 1);
+    drop(doc->createAttribute("b"));
+    EXPECT_EQ(gAttributesMade, 2);
+    drop(doc->createDocumentFragment());
+    EXPECT_EQ(gFragmentsMade, 1);
+    drop(e->cloneNode(false));
+    EXPECT_EQ(gElementsMade, 2);
+    EXPECT_EQ(gAttributesMade, 3);
+    drop(doc->cloneNode(false));
+    EXPECT_EQ(gDocumentsMade, 1);
+    drop(CTOVELDOMImplementation::getInstance()->createDocument(nullptr, "r", nullptr));
+    EXPECT_EQ(gDocumentsMade, 2);
+    EXPECT_EQ(gElementsMade, 3);
+}
+
+TEST(Factories, NullFromAHookBecomesOutOfMemory) {
+    HookScope scope;
+    auto doc = own(createTOVELDOMDocument_7_4_0());
+    gpfnCreateXMLElement_7_4_0 = hookNull;
+    EXPECT_EQ(CreateXMLElement_7_4_0(doc, nullptr, "e", nullptr), nullptr);
+    EXPECT_CODE(30001, drop(doc->createElement("e")));
+    EXPECT_CODE(30001, drop(doc->createElementNS("urn:x", "p:e")));
+}
+
+class CountingMutex : public CTOVELMutex {
+public:
+    int locks = 0, unlocks = 0;
+    void lock() override {
+        ++locks;
+        CTOVELMutex::lock();
+    }
+    void unlock() override {
+        ++unlocks;
+        CTOVELMutex::unlock();
+    }
+};
+
+TEST(Guard, DestructorUnlocksOncePerAcquisition) {
+    CountingMutex m;
+    {
+        CTOVELGuard g(m);
+        EXPECT_EQ(g.getLockCount(), 1);
+        g.acquire();
+        g.acquire(); // the mutex is recursive: no deadlock
+        EXPECT_EQ(m.locks, 3);
+        EXPECT_EQ(m.unlocks, 0);
+    }
+    EXPECT_EQ(m.unlocks, 3);
+    {
+        CTOVELGuard g(m);
+        g.release();
+        EXPECT_EQ(g.getLockCount(), 0);
+    }
+    EXPECT_EQ(m.locks, 4);
+    EXPECT_EQ(m.unlocks, 4);
+}
+
+TEST(Buffer, CapacityIsAWholeNumberOfIncrements) {
+    CBuffer<char> b(1, 1024);
+    EXPECT_EQ(b.capacity(), 1024u);
+    EXPECT_EQ(b.count(), 0u);
+    CBuffer<char> empty(0, 1024);
+    EXPECT_EQ(empty.capacity(), 0u);
+    std::string bytes(1025, 'x');
+    bytes[1024] = 'y';
+    empty.append(bytes.data(), 1025);
+    EXPECT_EQ(empty.capacity(), 2048u);
+    EXPECT_EQ(empty.count(), 1025u);
+    EXPECT_EQ(std::string(empty.start(), empty.count()), bytes);
+    empty.reserve(3000);
+    EXPECT_EQ(empty.capacity(), 3072u);
+    EXPECT_EQ(empty.count(), 1025u);
+}
+
+TEST(Buffer, ResetKeepsTheBlock) {
+    CBuffer<char> b(10, 8);
+    EXPECT_EQ(b.capacity(), 16u);
+    b.append("hello world", 11);
+    char* block = b.start();
+    b.reset();
+    EXPECT_EQ(b.count(), 0u);
+    b.append("abc", 3);
+    EXPECT_EQ(b.start(), block);
+    EXPECT_EQ(std::string(b.start(), b.count()), "abc");
+    EXPECT_EQ(b.capacity(), 16u);
+}
+
+// Runs the example host with or without TOVELDOM_DEBUG and returns what it wrote to stderr.
+std::string stderrOfExample(bool debug) {
+    std::vector<std::string> env;
+    for (char** e = environ; *e; ++e)
+        if (std::strncmp(*e, "TOVELDOM_DEBUG=", 15) != 0) env.push_back(*e);
+    if (debug) env.push_back("TOVELDOM_DEBUG=1");
+    std::vector<char*> envp;
+    for (auto& s : env) envp.push_back(&s[0]);
+    envp.push_back(nullptr);
+
+    int fds[2];
+    if (pipe(fds) != 0) return "<pipe failed>";
+    pid_t pid = fork();
+    if (pid == 0) {
+        dup2(fds[1], 2);
+        int devnull = open("/dev/null", O_WRONLY);
+        dup2(devnull, 1);
+        close(fds[0]);
+        close(fds[1]);
+        const char* path = TOVELDOM_BINARY_DIR "/bin/build_by_hand";
+        char* argv[] = {const_cast<char*>(path), nullptr};
+        execve(path, argv, envp.data());
+        _exit(127);
+    }
+    close(fds[1]);
+    std::string out;
+    char buf[256];
+    ssize_t n;
+    while ((n = read(fds[0], buf, sizeof buf)) > 0) out.append(buf, size_t(n));
+    close(fds[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) out += "<exit status>";
+    return out;
+}
+
+TEST(LoadMessages, WrittenOnlyWhenDebugIsSet) {
+    EXPECT_EQ(stderrOfExample(true), "LUMATOVEL70.DLL Initializing!\nLUMATOVEL70.DLLTerminated!\n");
+    EXPECT_EQ(stderrOfExample(false), "");
+}
+
+} // namespace
+} // namespace tovel_test
