@@ -5,8 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <cerrno>
 #include <cctype>
+#include <cerrno>
 #include <climits>
 #include <clocale>
 #include <cstdio>
@@ -40,12 +40,12 @@ struct Oracle {
 };
 
 const Oracle kSingleByte[] = {
-    {0, "ISO-8859-1"},  {1, "ISO-8859-2"},  {2, "ISO-8859-3"},  {3, "ISO-8859-4"},
-    {4, "ISO-8859-5"},  {5, "ISO-8859-6"},  {6, "ISO-8859-7"},  {7, "ISO-8859-8"},
-    {8, "ISO-8859-9"},  {9, "ISO-8859-10"}, {10, "ISO-8859-11"}, {11, "ISO-8859-13"},
-    {12, "ISO-8859-14"}, {13, "ISO-8859-15"}, {20, "KOI8-R"},    {21, "CP874"},
-    {22, "CP1250"},     {23, "CP1251"},     {24, "CP1252"},     {25, "CP1253"},
-    {26, "CP1254"},     {27, "CP1255"},     {28, "CP1256"},     {29, "CP1257"},
+    {0, "ISO-8859-1"},   {1, "ISO-8859-2"},   {2, "ISO-8859-3"},   {3, "ISO-8859-4"},
+    {4, "ISO-8859-5"},   {5, "ISO-8859-6"},   {6, "ISO-8859-7"},   {7, "ISO-8859-8"},
+    {8, "ISO-8859-9"},   {9, "ISO-8859-10"},  {10, "ISO-8859-11"}, {11, "ISO-8859-13"},
+    {12, "ISO-8859-14"}, {13, "ISO-8859-15"}, {20, "KOI8-R"},      {21, "CP874"},
+    {22, "CP1250"},      {23, "CP1251"},      {24, "CP1252"},      {25, "CP1253"},
+    {26, "CP1254"},      {27, "CP1255"},      {28, "CP1256"},      {29, "CP1257"},
     {30, "CP1258"},
 };
 
@@ -99,8 +99,7 @@ public:
         std::string out;
         if (!iconv_.convert(bytes, out) || out.size() != 4) return -1;
         const unsigned char* p = reinterpret_cast<const unsigned char*>(out.data());
-        return int((unsigned(p[0]) << 24) | (unsigned(p[1]) << 16) | (unsigned(p[2]) << 8) |
-                   p[3]);
+        return int((unsigned(p[0]) << 24) | (unsigned(p[1]) << 16) | (unsigned(p[2]) << 8) | p[3]);
     }
 
 private:
@@ -200,7 +199,8 @@ EncFile handMadeSingleByte() { return EncFile(0xABCD, 1).words(256, handMadeMap)
 EncFile handMadeMultiByte() {
     return EncFile(0xABCD, 0)
         .words(256, handMadeMap)
-        .words(65536, [](size_t code) { return code >> 8 == 0x82 ? 0x4E00 + (code & 0xFF) : 0xFFFF; })
+        .words(65536,
+               [](size_t code) { return code >> 8 == 0x82 ? 0x4E00 + (code & 0xFF) : 0xFFFF; })
         .words(65536, [](size_t scalar) {
             return scalar >= 0x4E00 && scalar <= 0x4EFF ? 0x8200 + (scalar - 0x4E00) : 0xFFFF;
         });
@@ -253,13 +253,14 @@ INSTANTIATE_TEST_SUITE_P(
     Aliases, EncodingNames,
     testing::Values(NameCase{"latin1", 0, "ISO-8859-1"}, NameCase{"LATIN1", 0, "ISO-8859-1"},
                     NameCase{"Iso_8859-1", 0, "ISO-8859-1"}, NameCase{"l1", 0, "ISO-8859-1"},
-                    NameCase{"ISO-8859-6-I", 5, "ISO-8859-6"}, NameCase{"iso_8859-8-i", 7, "ISO-8859-8"},
-                    NameCase{"greek8", 6, "ISO-8859-7"}, NameCase{"L5", 8, "ISO-8859-9"},
-                    NameCase{"tis-620", 10, "ISO-8859-11"}, NameCase{"Shift_JIS", 14, "Shift-JIS"},
-                    NameCase{"X-SJIS", 14, "Shift-JIS"}, NameCase{"EUC-CN", 15, "GB2312"},
-                    NameCase{"gbk", 16, "GBK"}, NameCase{"EUC-kr", 17, "euc-KR"},
-                    NameCase{"uhc", 18, "UHC"}, NameCase{"BIG5", 19, "Big5"},
-                    NameCase{"koi8-r", 20, "KOI8-R"}, NameCase{"Windows-874", 21, "windows-874"},
+                    NameCase{"ISO-8859-6-I", 5, "ISO-8859-6"},
+                    NameCase{"iso_8859-8-i", 7, "ISO-8859-8"}, NameCase{"greek8", 6, "ISO-8859-7"},
+                    NameCase{"L5", 8, "ISO-8859-9"}, NameCase{"tis-620", 10, "ISO-8859-11"},
+                    NameCase{"Shift_JIS", 14, "Shift-JIS"}, NameCase{"X-SJIS", 14, "Shift-JIS"},
+                    NameCase{"EUC-CN", 15, "GB2312"}, NameCase{"gbk", 16, "GBK"},
+                    NameCase{"EUC-kr", 17, "euc-KR"}, NameCase{"uhc", 18, "UHC"},
+                    NameCase{"BIG5", 19, "Big5"}, NameCase{"koi8-r", 20, "KOI8-R"},
+                    NameCase{"Windows-874", 21, "windows-874"},
                     NameCase{"WINDOWS-1252", 24, "windows-1252"},
                     NameCase{"windows-1258", 30, "windows-1258"}));
 
@@ -587,21 +588,20 @@ TEST_P(EncodingFileLoaderRejects, BadFileWithoutFallBackOrCaching) {
 
 INSTANTIATE_TEST_SUITE_P(
     HandMade, EncodingFileLoaderRejects,
-    testing::Values(
-        BadFileCase{"MagicInWrongByteOrder", kWindows1252, "win1252.enc",
-                    [] { return EncFile(0xCDAB, 1).words(256, handMadeMap); }},
-        BadFileCase{"SingleByteOneByteShort", kWindows1252, "win1252.enc",
-                    [] { return handMadeSingleByte().truncate(515); }},
-        BadFileCase{"OnlyTheMagic", kWindows1252, "win1252.enc",
-                    [] { return handMadeSingleByte().truncate(2); }},
-        BadFileCase{"Empty", kWindows1252, "win1252.enc",
-                    [] { return handMadeSingleByte().truncate(0); }},
-        BadFileCase{"MultiByteOneByteShort", kShiftJis, "shiftjis.enc",
-                    [] { return handMadeMultiByte().truncate(262659); }},
-        BadFileCase{"MultiByteWithoutEncodeTable", kShiftJis, "shiftjis.enc",
-                    [] { return handMadeMultiByte().truncate(516 + 131072); }},
-        BadFileCase{"MultiByteMapOnly", kShiftJis, "shiftjis.enc",
-                    [] { return handMadeMultiByte().truncate(516); }}),
+    testing::Values(BadFileCase{"MagicInWrongByteOrder", kWindows1252, "win1252.enc",
+                                [] { return EncFile(0xCDAB, 1).words(256, handMadeMap); }},
+                    BadFileCase{"SingleByteOneByteShort", kWindows1252, "win1252.enc",
+                                [] { return handMadeSingleByte().truncate(515); }},
+                    BadFileCase{"OnlyTheMagic", kWindows1252, "win1252.enc",
+                                [] { return handMadeSingleByte().truncate(2); }},
+                    BadFileCase{"Empty", kWindows1252, "win1252.enc",
+                                [] { return handMadeSingleByte().truncate(0); }},
+                    BadFileCase{"MultiByteOneByteShort", kShiftJis, "shiftjis.enc",
+                                [] { return handMadeMultiByte().truncate(262659); }},
+                    BadFileCase{"MultiByteWithoutEncodeTable", kShiftJis, "shiftjis.enc",
+                                [] { return handMadeMultiByte().truncate(516 + 131072); }},
+                    BadFileCase{"MultiByteMapOnly", kShiftJis, "shiftjis.enc",
+                                [] { return handMadeMultiByte().truncate(516); }}),
     [](const testing::TestParamInfo<BadFileCase>& info) { return info.param.label; });
 
 TEST(EncodingFileLoader, FullMultiByteFileLoadsBothTables) {
@@ -744,17 +744,17 @@ TEST_P(ExpatUnknownEncoding, DocumentParsesToTheUtf8IconvGives) {
 
 INSTANTIATE_TEST_SUITE_P(
     Documents, ExpatUnknownEncoding,
-    testing::Values(
-        DocumentCase{"Windows1252", "windows-1252", "CP1252",
-                     "caf\xE9 \x80 \x93quoted\x94 \xDF\xFF"},
-        DocumentCase{"Windows1251", "windows-1251", "CP1251", "\xCF\xF0\xE8\xE2\xE5\xF2"},
-        DocumentCase{"Koi8R", "koi8-r", "KOI8-R", "\xF0\xD2\xC9\xD7\xC5\xD4"},
-        DocumentCase{"ShiftJis", "Shift_JIS", "SHIFT_JIS",
-                     "\x93\xFA\x96\x7B\x8C\xEA \xB1\xB2 \x83\x5C\x83\x74\x83\x67"},
-        DocumentCase{"Gbk", "GBK", "GBK", "\xD6\xD0\xCE\xC4 \x81\x40"},
-        DocumentCase{"Big5", "Big5", "BIG5", "\xA4\xA4\xA4\xE5 \xA5\x5C"},
-        DocumentCase{"EucKr", "EUC-KR", "EUC-KR", "\xC7\xD1\xB1\xB9\xBE\xEE"},
-        DocumentCase{"Uhc", "UHC", "CP949", "\x81\x41\xC7\xD1"}),
+    testing::Values(DocumentCase{"Windows1252", "windows-1252", "CP1252",
+                                 "caf\xE9 \x80 \x93quoted\x94 \xDF\xFF"},
+                    DocumentCase{"Windows1251", "windows-1251", "CP1251",
+                                 "\xCF\xF0\xE8\xE2\xE5\xF2"},
+                    DocumentCase{"Koi8R", "koi8-r", "KOI8-R", "\xF0\xD2\xC9\xD7\xC5\xD4"},
+                    DocumentCase{"ShiftJis", "Shift_JIS", "SHIFT_JIS",
+                                 "\x93\xFA\x96\x7B\x8C\xEA \xB1\xB2 \x83\x5C\x83\x74\x83\x67"},
+                    DocumentCase{"Gbk", "GBK", "GBK", "\xD6\xD0\xCE\xC4 \x81\x40"},
+                    DocumentCase{"Big5", "Big5", "BIG5", "\xA4\xA4\xA4\xE5 \xA5\x5C"},
+                    DocumentCase{"EucKr", "EUC-KR", "EUC-KR", "\xC7\xD1\xB1\xB9\xBE\xEE"},
+                    DocumentCase{"Uhc", "UHC", "CP949", "\x81\x41\xC7\xD1"}),
     [](const testing::TestParamInfo<DocumentCase>& info) { return info.param.label; });
 
 // Shift_JIS reads 0x5C and 0x7E as ASCII even though iconv does not; checked apart from
@@ -785,17 +785,16 @@ TEST_P(ExpatUnknownEncodingFails, WithTheParserError) {
 
 INSTANTIATE_TEST_SUITE_P(
     Documents, ExpatUnknownEncodingFails,
-    testing::Values(
-        FailureCase{"NameNotInTheRegistry", declared("x-no-such-encoding", "a"), true,
-                    XML_ERROR_UNKNOWN_ENCODING},
-        FailureCase{"HandlerNotInstalled", declared("windows-1252", "a"), false,
-                    XML_ERROR_UNKNOWN_ENCODING},
-        FailureCase{"ByteThatNeverOccurs", declared("windows-1252", "\x81"), true,
-                    XML_ERROR_INVALID_TOKEN},
-        FailureCase{"UnassignedTwoByteCode", declared("Shift_JIS", "\x85\x40"), true,
-                    XML_ERROR_INVALID_TOKEN},
-        FailureCase{"LeadByteBeforeSpace", declared("Shift_JIS", "\x88 x"), true,
-                    XML_ERROR_INVALID_TOKEN}),
+    testing::Values(FailureCase{"NameNotInTheRegistry", declared("x-no-such-encoding", "a"), true,
+                                XML_ERROR_UNKNOWN_ENCODING},
+                    FailureCase{"HandlerNotInstalled", declared("windows-1252", "a"), false,
+                                XML_ERROR_UNKNOWN_ENCODING},
+                    FailureCase{"ByteThatNeverOccurs", declared("windows-1252", "\x81"), true,
+                                XML_ERROR_INVALID_TOKEN},
+                    FailureCase{"UnassignedTwoByteCode", declared("Shift_JIS", "\x85\x40"), true,
+                                XML_ERROR_INVALID_TOKEN},
+                    FailureCase{"LeadByteBeforeSpace", declared("Shift_JIS", "\x88 x"), true,
+                                XML_ERROR_INVALID_TOKEN}),
     [](const testing::TestParamInfo<FailureCase>& info) { return info.param.label; });
 
 TEST(ExpatUnknownEncoding, InstallingOnANullParserIsHarmless) {

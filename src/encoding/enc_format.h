@@ -19,8 +19,8 @@ constexpr size_t kTableEntries = 65536;
 constexpr size_t kHeaderBytes = 4;
 constexpr size_t kMapBytes = kMapEntries * 2;
 constexpr size_t kTableBytes = kTableEntries * 2;
-constexpr size_t kSingleByteFileSize = kHeaderBytes + kMapBytes;                    // 516
-constexpr size_t kMultiByteFileSize = kSingleByteFileSize + 2 * kTableBytes;        // 262660
+constexpr size_t kSingleByteFileSize = kHeaderBytes + kMapBytes;             // 516
+constexpr size_t kMultiByteFileSize = kSingleByteFileSize + 2 * kTableBytes; // 262660
 
 } // namespace encfile
 } // namespace LUMA_7_4_0

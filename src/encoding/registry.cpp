@@ -126,7 +126,7 @@ ExternalEncoding* EncodingInfo::getExternalEncoding(int index) {
     if (!encoding) {
         // A failed load leaves the slot empty so that a later call tries again.
         encoding = loadExternalEncodingFromFile(index);
-        storeSlot(externalEncodingArray[index], encoding ? encoding : reinterpret_cast<ExternalEncoding*>(0));
+        if (encoding) storeSlot(externalEncodingArray[index], encoding);
     }
     return encoding;
 }

@@ -22,16 +22,13 @@ namespace encfile = LUMA_7_4_0::encfile;
 
 namespace {
 
-// A byte below 0x80 that must read as its ASCII character although iconv says otherwise.
-struct AsciiOverride {
-    unsigned char byte;
-};
-
 struct Source {
     const char* canonical; // column 1 of the registry row
     const char* iconvName;
     bool multiByte;
-    std::vector<AsciiOverride> asciiOverrides;
+    // Bytes below 0x80 that must read as their ASCII character although iconv says
+    // otherwise.
+    std::vector<unsigned char> asciiOverrides;
 };
 
 // Expat refuses an unknown encoding unless the bytes below 0x80 that carry XML syntax map
@@ -58,7 +55,7 @@ const Source kSources[] = {
     // labelled Shift_JIS are written with the everyday variant in which both are the
     // ASCII characters (backslash in paths, tilde in URLs), and Expat accepts only that.
     // YEN SIGN and OVERLINE therefore have no encoding of their own in this table.
-    {"Shift-JIS", "SHIFT_JIS", true, {{0x5C}, {0x7E}}},
+    {"Shift-JIS", "SHIFT_JIS", true, {0x5C, 0x7E}},
     {"GB2312", "EUC-CN", true, {}},
     {"GBK", "GBK", true, {}},
     {"euc-KR", "EUC-KR", true, {}},
@@ -118,8 +115,8 @@ private:
 int decodeOne(Converter& decoder, const unsigned char* bytes, size_t size) {
     std::vector<unsigned char> out;
     if (!decoder.run(bytes, size, out) || out.size() != 4) return kInvalid;
-    uint32_t scalar = (uint32_t(out[0]) << 24) | (uint32_t(out[1]) << 16) |
-                      (uint32_t(out[2]) << 8) | out[3];
+    uint32_t scalar =
+        (uint32_t(out[0]) << 24) | (uint32_t(out[1]) << 16) | (uint32_t(out[2]) << 8) | out[3];
     // Above the basic plane, surrogates and the two words the format reserves cannot be
     // stored; Expat would refuse the first two anyway.
     if (scalar >= 0xFFFE || (scalar >= 0xD800 && scalar <= 0xDFFF)) return kInvalid;
@@ -169,7 +166,7 @@ bool build(const Source& source, Tables& t) {
         unsigned char b = static_cast<unsigned char>(byte);
         t.map[byte] = decodeOne(decoder, &b, 1);
     }
-    for (const AsciiOverride& o : source.asciiOverrides) t.map[o.byte] = o.byte;
+    for (unsigned char byte : source.asciiOverrides) t.map[byte] = byte;
 
     if (!source.multiByte) return true;
 
