@@ -91,6 +91,7 @@ private:
     friend class CTOVELDOMElement;
     friend class CTOVELDOMDocumentFragment;
     friend struct SerializeAccess;
+    friend struct ParseContext;
     virtual int getIndentLevel();
     virtual char const* getIndentation();
     ITOVELDOMDocument* selfPtr() const;

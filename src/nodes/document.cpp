@@ -249,9 +249,5 @@ bool CTOVELDOMDocument::save(char* fileName) {
     return true;
 }
 
-bool CTOVELDOMDocument::load(char const*) { throw TOVELDOMException(NOT_IMPLEMENTED_ERR); }
-bool CTOVELDOMDocument::loadXML(char const*, int) {
-    throw TOVELDOMException(NOT_IMPLEMENTED_ERR);
-}
 
 } // namespace LUMA_7_4_0

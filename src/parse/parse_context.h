@@ -1,0 +1,127 @@
+// The state of one parse: the record every Expat callback reaches through the parser's
+// user data. It lives exactly as long as one load or loadXML call.
+#ifndef TOVELDOM_SRC_PARSE_CONTEXT_H
+#define TOVELDOM_SRC_PARSE_CONTEXT_H
+
+#include <exception>
+#include <expat.h>
+#include <string>
+
+#include <toveldom/buffer.h>
+#include <toveldom/document.h>
+
+namespace LUMA_7_4_0 {
+
+namespace limits {
+// The document plus 2047 open elements and CDATA sections. Deeper input is refused: the
+// bound keeps printing, copying and searching a loaded tree within the stack.
+constexpr int kMaxDepth = 2047;
+// Namespace bindings in scope at once, and declarations on one start tag.
+constexpr int kMaxBindings = 256;
+constexpr int kMaxDeclarations = 256;
+} // namespace limits
+
+// Error numbers of TOVELParseException beyond the parser's own (which stay below 100):
+// input that exceeds one of the limits above.
+enum LimitError {
+    kErrorNestingTooDeep = 1001,
+    kErrorTooManyBindings = 1002,
+    kErrorTooManyDeclarations = 1003,
+};
+
+// Capture mask bits of the prolog scanner.
+enum CaptureBits : unsigned {
+    kCaptureEntities = 0x02,
+    kCaptureElements = 0x04,
+    kCaptureAttributeLists = 0x08,
+    kCaptureDoctype = 0x10,
+    kCaptureXmlDecl = 0x20,
+    kCaptureAll = 0x3E,
+};
+
+struct ParseContext {
+    struct Open {
+        ITOVELDOMNode* node;
+        ITOVELDOMPrivate* internals; // the node's private face, looked up once
+    };
+    struct Binding {
+        std::string prefix;
+        bool hasPrefix;
+        std::string uri;
+    };
+    // What the scanner remembers of the document type declaration: offsets and lengths
+    // into the capture buffer (literals with their quotes).
+    struct Span {
+        size_t offset = 0;
+        size_t length = 0;
+        bool present = false;
+    };
+
+    explicit ParseContext(CTOVELDOMDocument& document);
+    ~ParseContext();
+    ParseContext(const ParseContext&) = delete;
+    ParseContext& operator=(const ParseContext&) = delete;
+
+    XML_Parser parser = nullptr;
+    CTOVELDOMDocument& document;
+    int depth = 0;
+    Open stack[limits::kMaxDepth + 1];
+    unsigned char preserveFlags[limits::kMaxDepth + 1];
+    int pendingCount = 0;
+    ITOVELDOMAttribute* pending[limits::kMaxDeclarations];
+    int bindingCount = 0;
+    Binding* bindings[limits::kMaxBindings];
+    CBuffer<char> text;
+    std::string normalized;
+    bool preserveWhiteSpace = false;
+    bool insideDoctype = false;
+
+    // Prolog scanner.
+    int scanState = 0;
+    unsigned captureMask = 0;
+    bool firstElementSeen = false;
+    bool externalHandlerInstalled = false;
+    bool capturing = false; // the capture buffer exists
+    std::string capture;
+    Span name, systemLiteral, publicLiteral, subset;
+
+    // An exception raised inside a callback: kept here while Expat unwinds, rethrown by
+    // the driver once the parse call returns.
+    std::exception_ptr failure;
+
+    // Turns prolog capture on or off for the given bits (registering or removing the
+    // default handler as the mask becomes non-zero or zero).
+    void setCapture(bool on, unsigned mask);
+    // Stops the parse and keeps the current exception for the driver.
+    void fail();
+    // Stops the parse with one of the limit errors at the current position.
+    void failLimit(LimitError error);
+};
+
+// Callbacks, for the driver to register.
+namespace builder {
+void XMLCALL startElement(void* parser, const XML_Char* name, const XML_Char** atts);
+void XMLCALL endElement(void* parser, const XML_Char* name);
+void XMLCALL characterData(void* parser, const XML_Char* s, int len);
+void XMLCALL processingInstruction(void* parser, const XML_Char* target, const XML_Char* data);
+void XMLCALL comment(void* parser, const XML_Char* data);
+void XMLCALL startCdata(void* parser);
+void XMLCALL endCdata(void* parser);
+void XMLCALL notationDecl(void* parser, const XML_Char*, const XML_Char*, const XML_Char*,
+                          const XML_Char*);
+void XMLCALL startNamespace(void* parser, const XML_Char* prefix, const XML_Char* uri);
+void XMLCALL endNamespace(void* parser, const XML_Char* prefix);
+int XMLCALL notStandalone(void* parser);
+} // namespace builder
+
+namespace prolog {
+void XMLCALL defaultHandler(void* parser, const XML_Char* s, int len);
+}
+
+inline ParseContext& contextOf(void* parser) {
+    return *static_cast<ParseContext*>(XML_GetUserData(static_cast<XML_Parser>(parser)));
+}
+
+} // namespace LUMA_7_4_0
+
+#endif

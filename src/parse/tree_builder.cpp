@@ -1,0 +1,283 @@
+// The tree builder: Expat's callbacks, turning markup events into nodes. Character data is
+// collected until the next markup event and then becomes one text node, normalized unless
+// white space is preserved.
+#include <cstring>
+
+#include <toveldom/attribute.h>
+#include <toveldom/character_data.h>
+#include <toveldom/element.h>
+#include <toveldom/factories.h>
+#include <toveldom/node_ptr.h>
+#include <toveldom/processing_instruction.h>
+
+#include "frame/alloc.h"
+#include "parse/parse_context.h"
+#include "tree/private_cast.h"
+
+namespace LUMA_7_4_0 {
+
+namespace {
+
+constexpr char kSeparator = '\x01';
+
+ParseContext::Open& top(ParseContext& ctx) { return ctx.stack[ctx.depth]; }
+
+// Appends node to the innermost open node.
+void attach(ParseContext& ctx, ITOVELDOMNode* node) { top(ctx).internals->appendNewChild(node); }
+
+// Pushes an open node, refusing nesting beyond the stack.
+bool push(ParseContext& ctx, ITOVELDOMNode* node) {
+    if (ctx.depth >= limits::kMaxDepth) {
+        ctx.failLimit(kErrorNestingTooDeep);
+        return false;
+    }
+    ++ctx.depth;
+    ctx.stack[ctx.depth] = {node, privateOf(node)};
+    return true;
+}
+
+// A name from Expat is "uri\x01local" when namespaced. The qualified name takes the prefix
+// of the oldest binding of that URI in scope (none for a default-namespace binding).
+struct QName {
+    std::string qualified;
+    std::string uri;
+    bool hasURI = false;
+};
+
+void rebuildName(const ParseContext& ctx, const char* name, QName& out) {
+    const char* separator = std::strrchr(name, kSeparator);
+    if (!separator) {
+        out.qualified.assign(name);
+        out.uri.clear();
+        out.hasURI = false;
+        return;
+    }
+    out.uri.assign(name, size_t(separator - name));
+    out.hasURI = true;
+    const char* local = separator + 1;
+    out.qualified.clear();
+    for (int i = 0; i < ctx.bindingCount; ++i) {
+        const ParseContext::Binding& binding = *ctx.bindings[i];
+        if (binding.uri != out.uri) continue;
+        if (binding.hasPrefix) out.qualified.append(binding.prefix).append(1, ':');
+        break;
+    }
+    out.qualified.append(local);
+}
+
+bool isSpace(unsigned char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+// Turns the collected character data into a text node: unchanged when white space is
+// preserved; otherwise trimmed, with each inner run of white space made one space, and
+// dropped when nothing else is left.
+void flushText(ParseContext& ctx) {
+    const unsigned long length = ctx.text.count();
+    if (length == 0) return;
+    const char* bytes = ctx.text.start();
+    std::string data;
+    if (ctx.preserveWhiteSpace || ctx.preserveFlags[ctx.depth]) {
+        data.assign(bytes, length);
+    } else {
+        data.reserve(length);
+        bool pendingSpace = false;
+        for (unsigned long i = 0; i < length; ++i) {
+            unsigned char c = static_cast<unsigned char>(bytes[i]);
+            if (c < 0x80 && isSpace(c)) {
+                pendingSpace = !data.empty();
+                continue;
+            }
+            if (pendingSpace) {
+                data.push_back(' ');
+                pendingSpace = false;
+            }
+            data.push_back(char(c));
+        }
+    }
+    ctx.text.reset();
+    if (data.empty() && !(ctx.preserveWhiteSpace || ctx.preserveFlags[ctx.depth])) return;
+    CTOVELDOMText* node = make<CTOVELDOMText>(&ctx.document, top(ctx).node, nullptr);
+    CNodePtr<ITOVELDOMNode> hold(node);
+    node->mutableData().swap(data);
+    attach(ctx, node);
+}
+
+// Runs a callback body; an exception stops the parse and waits in the record for the
+// driver, instead of unwinding through the parser's C frames.
+template <class Body> void guarded(void* parser, Body&& body) {
+    ParseContext& ctx = contextOf(parser);
+    if (ctx.failure) return;
+    try {
+        body(ctx);
+    } catch (...) {
+        ctx.fail();
+    }
+}
+
+void createAttribute(ITOVELDOMElement* element, CTOVELDOMElement* ours, const QName& name,
+                     const char* value, bool specified) {
+    const char* uri = name.hasURI ? name.uri.c_str() : nullptr;
+    if (ours) {
+        ours->createAttribute(name.qualified.c_str(), value, specified, uri);
+        return;
+    }
+    // A host's own element class: the same through the interfaces.
+    CNodePtr<ITOVELDOMDocument> owner =
+        CNodePtr<ITOVELDOMDocument>::adopt(element->get_ownerDocument());
+    ITOVELDOMAttribute* attr =
+        CreateXMLAttribute_7_4_0(owner, element, name.qualified.c_str(), uri, specified);
+    if (!attr) throw TOVELDOMException(OUT_OF_MEMORY_ERR);
+    CNodePtr<ITOVELDOMNode> hold(attr);
+    attr->put_value(value);
+    CNodePtr<ITOVELDOMNamedNodeMap> map =
+        CNodePtr<ITOVELDOMNamedNodeMap>::adopt(element->get_attributes());
+    CNodePtr<ITOVELDOMNode>::adopt(map->setNamedItem(attr));
+}
+
+} // namespace
+
+namespace builder {
+
+void XMLCALL startElement(void* parser, const XML_Char* name, const XML_Char** atts) {
+    guarded(parser, [&](ParseContext& ctx) {
+        if (!ctx.firstElementSeen) {
+            if (ctx.captureMask & kCaptureAll) ctx.setCapture(false, kCaptureAll);
+            ctx.firstElementSeen = true;
+        }
+        flushText(ctx);
+        if (ctx.depth >= limits::kMaxDepth) return ctx.failLimit(kErrorNestingTooDeep);
+
+        thread_local QName qname;
+        rebuildName(ctx, name, qname);
+        ITOVELDOMNode* parent = top(ctx).node;
+        ITOVELDOMElement* element = CreateXMLElement_7_4_0(
+            &ctx.document, parent, qname.qualified.c_str(), qname.hasURI ? qname.uri.c_str() : "");
+        if (!element) throw TOVELDOMException(OUT_OF_MEMORY_ERR);
+        CNodePtr<ITOVELDOMNode> hold(element);
+
+        // The declarations Expat reported just before this tag, in their order.
+        for (int i = 0; i < ctx.pendingCount; ++i) {
+            ITOVELDOMAttribute* declaration = ctx.pending[i];
+            ctx.pending[i] = nullptr;
+            CNodePtr<ITOVELDOMNode> held = CNodePtr<ITOVELDOMNode>::adopt(declaration);
+            if (ITOVELDOMAttribute* replaced = element->setAttributeNode(declaration))
+                replaced->Release();
+        }
+        ctx.pendingCount = 0;
+
+        attach(ctx, element);
+        push(ctx, element);
+
+        CTOVELDOMElement* ours = asExactly<CTOVELDOMElement>(static_cast<ITOVELDOMNode*>(element));
+        const int specified = XML_GetSpecifiedAttributeCount(static_cast<XML_Parser>(parser));
+        bool spaceSeen = false;
+        unsigned char preserve = ctx.preserveFlags[ctx.depth - 1];
+        for (int i = 0; atts[i]; i += 2) {
+            rebuildName(ctx, atts[i], qname);
+            createAttribute(element, ours, qname, atts[i + 1], i < specified);
+            if (!ctx.preserveWhiteSpace && !spaceSeen && qname.qualified == "xml:space") {
+                spaceSeen = true;
+                preserve = std::strcmp(atts[i + 1], "preserve") == 0;
+            }
+        }
+        ctx.preserveFlags[ctx.depth] = preserve;
+    });
+}
+
+void XMLCALL endElement(void* parser, const XML_Char*) {
+    guarded(parser, [](ParseContext& ctx) {
+        flushText(ctx);
+        --ctx.depth;
+    });
+}
+
+void XMLCALL characterData(void* parser, const XML_Char* s, int len) {
+    guarded(parser, [&](ParseContext& ctx) {
+        if (len > 0) ctx.text.append(s, static_cast<unsigned long>(len));
+    });
+}
+
+void XMLCALL processingInstruction(void* parser, const XML_Char* target, const XML_Char* data) {
+    guarded(parser, [&](ParseContext& ctx) {
+        flushText(ctx);
+        if (ctx.insideDoctype) return;
+        CNodePtr<ITOVELDOMNode> node(
+            make<CTOVELDOMProcessingInstruction>(&ctx.document, top(ctx).node, target, data));
+        attach(ctx, node);
+    });
+}
+
+void XMLCALL comment(void* parser, const XML_Char* data) {
+    guarded(parser, [&](ParseContext& ctx) {
+        flushText(ctx);
+        if (ctx.insideDoctype) return;
+        CNodePtr<ITOVELDOMNode> node(make<CTOVELDOMComment>(&ctx.document, top(ctx).node, data));
+        attach(ctx, node);
+    });
+}
+
+void XMLCALL startCdata(void* parser) {
+    guarded(parser, [](ParseContext& ctx) {
+        flushText(ctx);
+        if (ctx.depth >= limits::kMaxDepth) return ctx.failLimit(kErrorNestingTooDeep);
+        CNodePtr<ITOVELDOMNode> node(make<CTOVELDOMCDATASection>(&ctx.document, top(ctx).node, ""));
+        attach(ctx, node);
+        push(ctx, node);
+    });
+}
+
+void XMLCALL endCdata(void* parser) {
+    guarded(parser, [](ParseContext& ctx) {
+        if (ctx.text.count() > 0) {
+            if (auto* cdata = asExactly<CTOVELDOMCDATASection>(top(ctx).node))
+                cdata->mutableData().assign(ctx.text.start(), ctx.text.count());
+            ctx.text.reset();
+        }
+        --ctx.depth;
+    });
+}
+
+void XMLCALL notationDecl(void*, const XML_Char*, const XML_Char*, const XML_Char*,
+                          const XML_Char*) {}
+
+void XMLCALL startNamespace(void* parser, const XML_Char* prefix, const XML_Char* uri) {
+    guarded(parser, [&](ParseContext& ctx) {
+        if (ctx.pendingCount >= limits::kMaxDeclarations)
+            return ctx.failLimit(kErrorTooManyDeclarations);
+        if (ctx.bindingCount >= limits::kMaxBindings) return ctx.failLimit(kErrorTooManyBindings);
+        std::string name = prefix ? std::string("xmlns:") + prefix : std::string("xmlns");
+        ITOVELDOMAttribute* attr =
+            CreateXMLAttribute_7_4_0(&ctx.document, nullptr, name.c_str(), nullptr, true);
+        if (!attr) throw TOVELDOMException(OUT_OF_MEMORY_ERR);
+        CNodePtr<ITOVELDOMNode> hold(attr);
+        attr->put_value(uri ? uri : "");
+        auto* binding = make<ParseContext::Binding>();
+        binding->hasPrefix = prefix != nullptr;
+        try {
+            if (prefix) binding->prefix = prefix;
+            binding->uri = uri ? uri : "";
+        } catch (...) {
+            delete binding;
+            throw;
+        }
+        ctx.bindings[ctx.bindingCount++] = binding;
+        ctx.pending[ctx.pendingCount++] = static_cast<ITOVELDOMAttribute*>(hold.detach());
+    });
+}
+
+void XMLCALL endNamespace(void* parser, const XML_Char*) {
+    // Runs even after a failure, so that the binding stack is always released in order.
+    ParseContext& ctx = contextOf(parser);
+    if (ctx.bindingCount > 1) delete ctx.bindings[--ctx.bindingCount];
+}
+
+int XMLCALL notStandalone(void* parser) {
+    ParseContext& ctx = contextOf(parser);
+    if (!ctx.document.get_resolveExternals()) return 0;
+    ctx.document.setStandalone(false);
+    return 1;
+}
+
+} // namespace builder
+} // namespace LUMA_7_4_0
