@@ -1,0 +1,211 @@
+// The document: defaults, settings, factories, the document element, text, clone, import.
+#include <string>
+
+#include "test_support.h"
+
+namespace tovel_test {
+namespace {
+
+class Document : public DocTest {
+protected:
+    CTOVELDOMDocument* impl() { return dynamic_cast<CTOVELDOMDocument*>(doc_.get()); }
+    CNodePtr<ITOVELDOMDocumentType> doctype(const char* name) {
+        return own(CTOVELDOMImplementation::getInstance()->createDocumentType(name, "", ""));
+    }
+};
+
+TEST_F(Document, NewDocumentDefaults) {
+    EXPECT_EQ(doc_->get_nodeType(), NODE_DOCUMENT);
+    EXPECT_STREQ(doc_->get_nodeName(), "#document");
+    EXPECT_STREQ(doc_->get_nodeTypeString(), "document");
+    EXPECT_STREQ(impl()->getVersion(), "1.0");
+    EXPECT_STREQ(doc_->get_encoding(), "UTF-8");
+    EXPECT_TRUE(impl()->getStandalone());
+    EXPECT_FALSE(doc_->get_resolveExternals());
+    EXPECT_FALSE(doc_->get_preserveWhiteSpace());
+    EXPECT_STREQ(doc_->get_namespaceURI(), "");
+    EXPECT_FALSE(doc_->hasChildNodes());
+    EXPECT_EQ(doc_->get_doctype(), nullptr);
+    EXPECT_EQ(doc_->get_documentElement(), nullptr);
+    EXPECT_EQ(doc_->get_parentNode(), nullptr);
+    EXPECT_EQ(doc_->get_ownerDocument(), nullptr);
+    EXPECT_EQ(doc_->get_attributes(), nullptr);
+    EXPECT_EQ(doc_->get_nodeValue(), nullptr);
+    EXPECT_EQ(doc_->get_prefix(), nullptr);
+    EXPECT_EQ(doc_->get_previousSibling(), nullptr);
+    // Level 0 and the two-space unit show in the output.
+    EXPECT_XML(doc_, "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n");
+}
+
+TEST_F(Document, Settings) {
+    doc_->put_resolveExternals(true);
+    doc_->put_preserveWhiteSpace(true);
+    EXPECT_TRUE(doc_->get_resolveExternals());
+    EXPECT_TRUE(doc_->get_preserveWhiteSpace());
+    doc_->put_encoding("no-such-encoding");
+    EXPECT_STREQ(doc_->get_encoding(), "no-such-encoding");
+    doc_->put_encoding("ISO-8859-1", "ignored");
+    EXPECT_STREQ(doc_->get_encoding(), "ISO-8859-1");
+    doc_->put_encoding("utf-16", nullptr);
+    EXPECT_STREQ(doc_->get_encoding(), "utf-16"); // not folded
+    EXPECT_CODE(30003, doc_->put_encoding(nullptr));
+    EXPECT_CODE(30003, doc_->put_encoding(nullptr, "x"));
+    EXPECT_STREQ(doc_->get_encoding(), "utf-16");
+    impl()->setVersion("1.1");
+    EXPECT_STREQ(impl()->getVersion(), "1.1");
+    impl()->setVersion(nullptr);
+    EXPECT_STREQ(impl()->getVersion(), "1.0");
+    auto* priv = dynamic_cast<ITOVELDOMPrivate*>(doc_.get());
+    priv->setNamespaceURI("urn:d");
+    EXPECT_STREQ(doc_->get_namespaceURI(), "urn:d");
+    priv->setNamespaceURI(nullptr);
+    EXPECT_STREQ(doc_->get_namespaceURI(), "");
+    auto e = elem("e");
+    EXPECT_CODE(3, priv->setParentNode(e));
+    auto other = own(createTOVELDOMDocument_7_4_0());
+    EXPECT_CODE(3, priv->setOwnerDocument(other));
+}
+
+TEST_F(Document, FactoriesCheckOnlyForNull) {
+    auto spaced = elem("a b");
+    EXPECT_STREQ(spaced->get_tagName(), "a b");
+    auto empty = elem("");
+    EXPECT_STREQ(empty->get_tagName(), "");
+    EXPECT_CODE(30002, drop(doc_->createElement(nullptr)));
+    EXPECT_CODE(30000, drop(doc_->createEntityReference("e")));
+    EXPECT_CODE(30000, doc_->put_text("x"));
+    auto t = text(nullptr);
+    EXPECT_STREQ(t->get_data(), "");
+    auto c = comment(nullptr);
+    EXPECT_STREQ(c->get_data(), "");
+    auto cd = cdata(nullptr);
+    EXPECT_STREQ(cd->get_data(), "");
+    auto f = frag();
+    for (ITOVELDOMNode* n :
+         {static_cast<ITOVELDOMNode*>(spaced.get()), static_cast<ITOVELDOMNode*>(t.get()),
+          static_cast<ITOVELDOMNode*>(f.get())}) {
+        auto owner = own(n->get_ownerDocument());
+        EXPECT_EQ(owner.get(), doc_.get());
+        EXPECT_EQ(n->get_parentNode(), nullptr);
+    }
+}
+
+TEST_F(Document, PutDocumentElementGoesAfterTheDocumentType) {
+    EXPECT_CODE(30003, drop(impl()->put_documentElement(nullptr)));
+    add(doc_, comment("c"));
+    auto dt = doctype("d");
+    add(doc_, dt);
+    add(doc_, comment("tail"));
+    auto root = elem("root");
+    auto back = own(impl()->put_documentElement(root));
+    EXPECT_EQ(back.get(), root.get());
+    EXPECT_EQ(kids(doc_), "#comment=c,d,root,#comment=tail");
+    auto again = elem("again");
+    EXPECT_CODE(3, drop(impl()->put_documentElement(again)));
+    auto de = own(doc_->get_documentElement());
+    EXPECT_EQ(de.get(), root.get());
+    auto got = own(doc_->get_doctype());
+    EXPECT_EQ(got.get(), dt.get());
+}
+
+TEST_F(Document, PutDocumentElementWithoutDocumentTypeAppends) {
+    add(doc_, comment("c"));
+    auto root = elem("root");
+    drop(impl()->put_documentElement(root));
+    EXPECT_EQ(kids(doc_), "#comment=c,root");
+    EXPECT_EQ(refs(root.get()), 2);
+}
+
+TEST_F(Document, TextIsTheDocumentElementsText) {
+    add(doc_, comment("outside"));
+    auto root = addElem(doc_, "root");
+    add(root, text("a"));
+    add(root, comment("no"));
+    add(root, cdata("b"));
+    EXPECT_STREQ(doc_->get_text(), "ab");
+}
+
+TEST_F(Document, ShallowCloneKeepsSettingsButNotEncodingOrIndentation) {
+    doc_->put_encoding("ISO-8859-1");
+    doc_->put_preserveWhiteSpace(true);
+    doc_->put_resolveExternals(true);
+    impl()->setStandalone(false);
+    impl()->setVersion("1.1");
+    dynamic_cast<ITOVELDOMPrivate*>(doc_.get())->setNamespaceURI("urn:d");
+    doc_->setIndentLevel(2);
+    doc_->setIndentation("\t");
+    addElem(doc_, "root");
+    auto copy = own(static_cast<ITOVELDOMDocument*>(doc_->cloneNode(false)));
+    EXPECT_EQ(refs(copy.get()), 1);
+    EXPECT_FALSE(copy->hasChildNodes());
+    EXPECT_TRUE(copy->get_preserveWhiteSpace());
+    EXPECT_TRUE(copy->get_resolveExternals());
+    EXPECT_STREQ(copy->get_namespaceURI(), "urn:d");
+    EXPECT_STREQ(copy->get_encoding(), "UTF-8");
+    // Level 0: no indentation, whatever the source had.
+    EXPECT_XML(copy, "<?xml version=\"1.1\" encoding=\"UTF-8\" standalone=\"no\"?>\n");
+}
+
+TEST_F(Document, DeepCloneSurvivesTheSource) {
+    ITOVELDOMDocument* source = createTOVELDOMDocument_7_4_0();
+    add(source, own(source->createComment("c")));
+    auto root = own(source->createElement("root"));
+    add(source, root);
+    root->setAttribute("a", "1");
+    add(root, own(source->createTextNode("t")));
+    auto copy = own(static_cast<ITOVELDOMDocument*>(source->cloneNode(true)));
+    root = CNodePtr<ITOVELDOMElement>();
+    source->Release();
+    auto copyRoot = own(copy->get_documentElement());
+    auto p = parentOf(copyRoot);
+    EXPECT_EQ(p.get(), static_cast<ITOVELDOMNode*>(copy.get()));
+    auto owner = own(copyRoot->get_ownerDocument());
+    EXPECT_EQ(owner.get(), copy.get());
+    auto a = own(copyRoot->getAttributeNode("a"));
+    auto aOwner = own(a->get_ownerDocument());
+    EXPECT_EQ(aOwner.get(), copy.get());
+    EXPECT_XML(copy, "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+                     "<!--c--><root a=\"1\">t</root>");
+    add(copyRoot, own(copy->createElement("more")));
+    EXPECT_EQ(kids(copyRoot), "#text=t,more");
+}
+
+TEST_F(Document, ImportNode) {
+    auto other = own(createTOVELDOMDocument_7_4_0());
+    auto e = own(other->createElement("e"));
+    add(other, e);
+    e->setAttribute("a", "1");
+    add(e, own(other->createTextNode("t")));
+    EXPECT_CODE(30003, drop(doc_->importNode(nullptr, true)));
+    EXPECT_CODE(9, drop(doc_->importNode(other, true)));
+    auto dt = doctype("d");
+    EXPECT_CODE(9, drop(doc_->importNode(dt, false)));
+
+    auto shallow = own(doc_->importNode(e, false));
+    EXPECT_EQ(refs(shallow.get()), 1);
+    EXPECT_EQ(shallow->get_parentNode(), nullptr);
+    EXPECT_FALSE(shallow->hasChildNodes());
+    auto deep = own(doc_->importNode(e, true));
+    EXPECT_XML(deep, "<e a=\"1\">t</e>");
+    auto t = childAt(deep, 0);
+    auto a = own(static_cast<ITOVELDOMElement*>(deep.get())->getAttributeNode("a"));
+    for (ITOVELDOMNode* n :
+         {shallow.get(), deep.get(), t.get(), static_cast<ITOVELDOMNode*>(a.get())}) {
+        auto owner = own(n->get_ownerDocument());
+        EXPECT_EQ(owner.get(), doc_.get());
+    }
+    add(doc_, deep);               // now accepted: same document
+    EXPECT_EQ(kids(e), "#text=t"); // the source is unchanged
+
+    auto srcAttr = own(e->getAttributeNode("a"));
+    auto importedAttr = own(static_cast<ITOVELDOMAttribute*>(doc_->importNode(srcAttr, false)));
+    EXPECT_STREQ(importedAttr->get_value(), "1");
+    EXPECT_EQ(importedAttr->get_ownerElement(), nullptr);
+    auto f = own(other->createDocumentFragment());
+    add(f, own(other->createComment("m")));
+    auto importedFrag = own(doc_->importNode(f, true));
+    EXPECT_EQ(kids(importedFrag), "#comment=m");
+}
+
+} // namespace
+} // namespace tovel_test
