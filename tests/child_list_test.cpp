@@ -225,6 +225,30 @@ TEST_F(DocumentChildren, DocumentTypeRefusesPublicChildOperations) {
     EXPECT_FALSE(dt->hasChildNodes());
 }
 
+TEST_F(DocumentChildren, ReplaceWithAnUnownedDocumentType) {
+    auto c = comment("c");
+    add(doc_, c);
+    auto dt = own(CTOVELDOMImplementation::getInstance()->createDocumentType("d", "", ""));
+    drop(doc_->replaceChild(dt, c));
+    EXPECT_EQ(kids(doc_), "d");
+    auto owner = own(dt->get_ownerDocument());
+    EXPECT_EQ(owner.get(), doc_.get());
+    auto p = parentOf(dt);
+    EXPECT_EQ(p.get(), static_cast<ITOVELDOMNode*>(doc_.get()));
+}
+
+TEST_F(DocumentChildren, AppendNewChildSetsNoLinks) {
+    auto e = elem("e");
+    auto t = text("t");
+    dynamic_cast<ITOVELDOMPrivate*>(e.get())->appendNewChild(t);
+    dynamic_cast<ITOVELDOMPrivate*>(e.get())->appendNewChild(nullptr);
+    EXPECT_EQ(kids(e), "#text=t");
+    EXPECT_EQ(refs(t.get()), 2);
+    EXPECT_EQ(t->get_parentNode(), nullptr);
+    auto list = own(e->get_childNodes());
+    EXPECT_EQ(refs(list.get()), 2); // the element's and ours
+}
+
 using Fragments = DocTest;
 
 TEST_F(Fragments, AppendUnpacksInOrder) {
@@ -265,6 +289,30 @@ TEST_F(Fragments, RefusedChildStopsUnpackingAfterEarlierMoves) {
     EXPECT_CODE(3, drop(doc_->appendChild(f)));
     EXPECT_EQ(kids(doc_), "#comment=kept");
     EXPECT_EQ(kids(f), "#text=refused");
+}
+
+TEST_F(Fragments, RefusedChildInReplaceLeavesTheOldChildRemoved) {
+    auto old = comment("old");
+    add(doc_, old);
+    auto f = frag();
+    add(f, pi("moved", ""));
+    add(f, cdata("refused"));
+    EXPECT_CODE(3, drop(doc_->replaceChild(f, old)));
+    EXPECT_EQ(kids(doc_), "moved");
+    EXPECT_EQ(kids(f), "#cdata-section=refused");
+    EXPECT_EQ(parentOf(old), nullptr);
+    EXPECT_EQ(refs(old.get()), 1);
+}
+
+TEST_F(Fragments, ReplaceKeepsTheFollowingSiblingAsAnchor) {
+    auto e = elem("e");
+    auto a = addElem(e, "a");
+    auto b = addElem(e, "b");
+    auto f = frag();
+    add(f, b); // b moves out of e into the fragment
+    addElem(f, "x");
+    drop(e->replaceChild(f, a));
+    EXPECT_EQ(kids(e), "b,x");
 }
 
 TEST_F(Fragments, FragmentIntoItselfIsRefused) {

@@ -170,6 +170,19 @@ TEST_F(Document, DeepCloneSurvivesTheSource) {
     EXPECT_EQ(kids(copyRoot), "#text=t,more");
 }
 
+TEST_F(Document, DeepCloneReownsTheDocumentType) {
+    auto dt = doctype("root");
+    add(doc_, dt);
+    addElem(doc_, "root");
+    auto copy = own(static_cast<ITOVELDOMDocument*>(doc_->cloneNode(true)));
+    auto copyType = own(copy->get_doctype());
+    ASSERT_NE(copyType, nullptr);
+    EXPECT_NE(copyType.get(), dt.get());
+    auto owner = own(copyType->get_ownerDocument());
+    EXPECT_EQ(owner.get(), copy.get());
+    EXPECT_EQ(kids(copy), "root,root");
+}
+
 TEST_F(Document, ImportNode) {
     auto other = own(createTOVELDOMDocument_7_4_0());
     auto e = own(other->createElement("e"));

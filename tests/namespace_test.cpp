@@ -178,6 +178,19 @@ TEST_F(Declarations, RedundantUnspecifiedDeclarationIsDropped) {
     EXPECT_EQ(attrs(f), "xmlns:p=u");
 }
 
+TEST_F(Declarations, DeclarationRemovedDuringTheAttributeWalk) {
+    auto parent = elem("parent");
+    parent->setAttribute("xmlns:p", "u");
+    auto e = elem("e");
+    add(parent, e);
+    impl(e)->createAttribute("xmlns:p", "u", false, nullptr);
+    // p:y shares bucket 5 with the older xmlns:p and comes first: the walk stands on the
+    // declaration when p:y's resolution removes it.
+    e->setAttributeNS("u", "p:y", "2");
+    impl(e)->addNamespaceDeclarations();
+    EXPECT_EQ(attrs(e), "p:y=2");
+}
+
 TEST_F(Declarations, DefaultNamespaceAndNoNamespace) {
     auto e = elemNS("u", "a");
     impl(e)->addNamespaceDeclarations();
