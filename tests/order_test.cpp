@@ -96,12 +96,12 @@ protected:
         return element.get();
     }
     // Appends children written as "name[key] name name[key]"; a name alone has no text.
-    void build(const std::string& spec) {
+    void build(const std::string& children) {
         size_t at = 0;
-        while (at < spec.size()) {
-            size_t end = spec.find(' ', at);
-            if (end == std::string::npos) end = spec.size();
-            std::string item = spec.substr(at, end - at);
+        while (at < children.size()) {
+            size_t end = children.find(' ', at);
+            if (end == std::string::npos) end = children.size();
+            std::string item = children.substr(at, end - at);
             size_t open = item.find('[');
             if (open == std::string::npos) {
                 add(root_, item.c_str());
