@@ -55,7 +55,7 @@ class HostDef final : public ITOVELDOMOrderDef {
 public:
     void setGroup(char const*, unsigned const&) override {}
     unsigned getGroupRank(char const* name) const override {
-        if (throwOnRank && std::strcmp(name, throwOnRank) == 0) throw TOVELDOMException(1);
+        if (throwOnRank && name && std::strcmp(name, throwOnRank) == 0) throw TOVELDOMException(1);
         return rank;
     }
     unsigned getGroupSize() const override { return groups; }

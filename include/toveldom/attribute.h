@@ -51,13 +51,23 @@ public:
 
     const std::string& nameString() const { return name; }
 
+    // For the library. A value set through the attribute is kept as a string and turns
+    // into the text child that holds it only when somebody asks for the children: most
+    // attributes are only ever read and printed.
+    bool hasPendingValue() const { return valuePending; }
+    const std::string& pendingValueString() const { return pendingValue; }
+    void setPendingValue(const char* value, size_t length);
+    void materializeValue();
+
 protected:
     ~CTOVELDOMAttribute() override;
 
 private:
     std::string name;
     std::string namespaceURI;
+    std::string pendingValue;
     bool specified;
+    bool valuePending = false;
 };
 
 } // namespace LUMA_7_4_0

@@ -141,6 +141,9 @@ protected:
 
     // Clears every child's parent, then releases the children last to first.
     void clearChildNodes();
+    // Brings the children into being where a node keeps them in a lighter form until
+    // asked (an attribute's value); called before every child operation.
+    void prepareChildren() const;
     // The list, created on first need (OUT_OF_MEMORY_ERR when it cannot be).
     CTOVELDOMNodeList& ensureList() const;
     // The document children must belong to: the document itself for a document.

@@ -1,6 +1,6 @@
 #include "frame/refcount.h"
 
-#include <vector>
+#include <cstdlib>
 
 namespace LUMA_7_4_0 {
 
@@ -9,30 +9,45 @@ struct Pending {
     void* node;
     void (*destroy)(void*);
 };
-thread_local bool destroying = false;
-thread_local std::vector<Pending> queue;
+// Plain data in the initial-exec model: reaching it costs no call, which matters when
+// a whole tree of a million nodes is destroyed.
+struct Queue {
+    bool destroying;
+    Pending* items;
+    size_t count;
+    size_t capacity;
+};
+thread_local Queue queue __attribute__((tls_model("initial-exec"))) = {false, nullptr, 0, 0};
+
+bool push(Pending item) {
+    if (queue.count == queue.capacity) {
+        size_t grown = queue.capacity ? queue.capacity * 2 : 64;
+        void* block = std::realloc(queue.items, grown * sizeof(Pending));
+        if (!block) return false;
+        queue.items = static_cast<Pending*>(block);
+        queue.capacity = grown;
+    }
+    queue.items[queue.count++] = item;
+    return true;
+}
 } // namespace
 
 void destroyNode(void* node, void (*destroy)(void*)) {
-    if (destroying) {
-        try {
-            queue.push_back({node, destroy});
-            return;
-        } catch (...) {
-            // No room to queue: destroy in place, as a plain recursive release would.
-        }
-        destroy(node);
+    if (queue.destroying) {
+        // No room to queue: destroy in place, as a plain recursive release would.
+        if (!push({node, destroy})) destroy(node);
         return;
     }
-    destroying = true;
+    queue.destroying = true;
     destroy(node);
-    while (!queue.empty()) {
-        Pending next = queue.back();
-        queue.pop_back();
+    while (queue.count > 0) {
+        Pending next = queue.items[--queue.count];
         next.destroy(next.node);
     }
-    destroying = false;
-    if (queue.capacity() > 4096) std::vector<Pending>().swap(queue);
+    queue.destroying = false;
+    std::free(queue.items);
+    queue.items = nullptr;
+    queue.capacity = 0;
 }
 
 } // namespace LUMA_7_4_0

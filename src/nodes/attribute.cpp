@@ -23,7 +23,10 @@ CTOVELDOMAttribute::CTOVELDOMAttribute(ITOVELDOMDocument* doc, ITOVELDOMNode* ow
 CTOVELDOMAttribute::~CTOVELDOMAttribute() = default;
 
 char const* CTOVELDOMAttribute::get_nodeName() const { return name.c_str(); }
-char const* CTOVELDOMAttribute::get_nodeValue() { return resultCache.set(getText()); }
+char const* CTOVELDOMAttribute::get_nodeValue() {
+    if (valuePending) return resultCache.set(pendingValue);
+    return resultCache.set(getText());
+}
 tagITOVELDOMNodeType CTOVELDOMAttribute::get_nodeType() const { return NODE_ATTRIBUTE; }
 char const* CTOVELDOMAttribute::get_nodeTypeString() const { return m_nodeType; }
 ITOVELDOMNode* CTOVELDOMAttribute::get_parentNode() const { return nullptr; }
@@ -58,8 +61,24 @@ ITOVELDOMElement* CTOVELDOMAttribute::get_ownerElement() const {
     return element;
 }
 
+void CTOVELDOMAttribute::setPendingValue(const char* value, size_t length) {
+    if (value) pendingValue.assign(value, length);
+    else pendingValue.clear();
+    valuePending = value != nullptr;
+}
+
+void CTOVELDOMAttribute::materializeValue() {
+    if (!valuePending) return;
+    CNodePtr<ITOVELDOMNode> text(make<CTOVELDOMText>(ownerDocument, this, pendingValue.c_str()));
+    ensureList().appendElement(text);
+    valuePending = false;
+    pendingValue.clear();
+    pendingValue.shrink_to_fit();
+}
+
 // The value is the text of the value nodes: text (and entity reference) children only.
 std::string CTOVELDOMAttribute::getText() {
+    if (valuePending) return pendingValue;
     std::string text;
     for (int i = 0; i < childCount(); ++i) {
         ITOVELDOMNode* child = childAt(i);
@@ -70,12 +89,11 @@ std::string CTOVELDOMAttribute::getText() {
 }
 
 void CTOVELDOMAttribute::put_nodeValue(char const* value) {
-    // Make the new value node before dropping the old ones, so a failure changes nothing.
-    CNodePtr<ITOVELDOMNode> text;
-    if (value) text = CNodePtr<ITOVELDOMNode>(make<CTOVELDOMText>(ownerDocument, this, value));
-    if (text) ensureList().reserveOne();
+    // The copy is made before the old value nodes go, so a failure changes nothing.
+    std::string copy = value ? value : "";
     clearChildNodes();
-    if (text) childNodes->appendElement(text);
+    pendingValue.swap(copy);
+    valuePending = value != nullptr;
 }
 
 ITOVELDOMNode* CTOVELDOMAttribute::cloneNode(bool deep) {
@@ -83,7 +101,12 @@ ITOVELDOMNode* CTOVELDOMAttribute::cloneNode(bool deep) {
                                                         namespaceURI.c_str(), specified);
     if (!copy) throw TOVELDOMException(OUT_OF_MEMORY_ERR);
     CNodePtr<ITOVELDOMNode> hold(copy);
-    if (deep) {
+    if (deep && valuePending) {
+        if (auto* ours = dynamic_cast<CTOVELDOMAttribute*>(copy))
+            ours->setPendingValue(pendingValue.data(), pendingValue.size());
+        else
+            copy->put_value(pendingValue.c_str());
+    } else if (deep) {
         ITOVELDOMPrivate* target = privateOf(copy);
         int n = childCount();
         for (int i = 0; i < n; ++i) {

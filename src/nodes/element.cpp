@@ -5,6 +5,7 @@
 #include <toveldom/factories.h>
 #include <toveldom/node_ptr.h>
 
+#include <cstring>
 #include <vector>
 
 #include "frame/alloc.h"
@@ -231,9 +232,13 @@ bool CTOVELDOMElement::createAttribute(char const* name, char const* value, bool
     if (!attr) throw TOVELDOMException(OUT_OF_MEMORY_ERR);
     NodeRef hold(attr);
     if (value) {
-        // The value node first: a failure then leaves the map untouched.
-        NodeRef text(make<CTOVELDOMText>(ownerDocument, attr, value));
-        privateOf(attr)->appendNewChild(text);
+        // The value first: a failure then leaves the map untouched.
+        if (CTOVELDOMAttribute* ours = asExactly<CTOVELDOMAttribute>(attr)) {
+            ours->setPendingValue(value, std::strlen(value));
+        } else {
+            NodeRef text(make<CTOVELDOMText>(ownerDocument, attr, value));
+            privateOf(attr)->appendNewChild(text);
+        }
     }
     ITOVELDOMNode*& slot = ensureAttributes()[name ? name : ""];
     if (slot && slot != attr) dropAttribute(slot);

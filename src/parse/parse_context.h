@@ -39,6 +39,13 @@ enum CaptureBits : unsigned {
     kCaptureAll = 0x3E,
 };
 
+// A name rebuilt from the parser's "uri\x01local" form.
+struct QName {
+    std::string qualified;
+    std::string uri;
+    bool hasURI = false;
+};
+
 struct ParseContext {
     struct Open {
         ITOVELDOMNode* node;
@@ -72,7 +79,8 @@ struct ParseContext {
     int bindingCount = 0;
     Binding* bindings[limits::kMaxBindings];
     CBuffer<char> text;
-    std::string normalized;
+    std::string normalized; // scratch for white-space normalization, reused
+    QName name1, name2;     // scratch for rebuilt names, reused
     bool preserveWhiteSpace = false;
     bool insideDoctype = false;
 

@@ -38,11 +38,6 @@ bool push(ParseContext& ctx, ITOVELDOMNode* node) {
 
 // A name from Expat is "uri\x01local" when namespaced. The qualified name takes the prefix
 // of the oldest binding of that URI in scope (none for a default-namespace binding).
-struct QName {
-    std::string qualified;
-    std::string uri;
-    bool hasURI = false;
-};
 
 void rebuildName(const ParseContext& ctx, const char* name, QName& out) {
     const char* separator = std::strrchr(name, kSeparator);
@@ -71,35 +66,53 @@ bool isSpace(unsigned char c) {
 
 // Turns the collected character data into a text node: unchanged when white space is
 // preserved; otherwise trimmed, with each inner run of white space made one space, and
-// dropped when nothing else is left.
+// dropped when nothing else is left. Bytes of 0x80 and above are never white space.
 void flushText(ParseContext& ctx) {
-    const unsigned long length = ctx.text.count();
+    const size_t length = ctx.text.count();
     if (length == 0) return;
     const char* bytes = ctx.text.start();
-    std::string data;
-    if (ctx.preserveWhiteSpace || ctx.preserveFlags[ctx.depth]) {
-        data.assign(bytes, length);
-    } else {
-        data.reserve(length);
-        bool pendingSpace = false;
-        for (unsigned long i = 0; i < length; ++i) {
+    const bool preserve = ctx.preserveWhiteSpace || ctx.preserveFlags[ctx.depth];
+    const char* data = bytes;
+    size_t size = length;
+    if (!preserve) {
+        size_t first = 0, last = length;
+        while (first < last && isSpace(static_cast<unsigned char>(bytes[first]))) ++first;
+        while (last > first && isSpace(static_cast<unsigned char>(bytes[last - 1]))) --last;
+        if (first == last) { // white space only: no node
+            ctx.text.reset();
+            return;
+        }
+        // Already normal unless some inner white space is not a lone space.
+        bool normal = true;
+        for (size_t i = first; i < last && normal; ++i) {
             unsigned char c = static_cast<unsigned char>(bytes[i]);
-            if (c < 0x80 && isSpace(c)) {
-                pendingSpace = !data.empty();
-                continue;
-            }
-            if (pendingSpace) {
-                data.push_back(' ');
+            if (isSpace(c) && (c != ' ' || isSpace(static_cast<unsigned char>(bytes[i + 1]))))
+                normal = false;
+        }
+        data = bytes + first;
+        size = last - first;
+        if (!normal) {
+            std::string& out = ctx.normalized;
+            out.clear();
+            bool pendingSpace = false;
+            for (size_t i = first; i < last; ++i) {
+                unsigned char c = static_cast<unsigned char>(bytes[i]);
+                if (isSpace(c)) {
+                    pendingSpace = true;
+                    continue;
+                }
+                if (pendingSpace) out.push_back(' ');
                 pendingSpace = false;
+                out.push_back(char(c));
             }
-            data.push_back(char(c));
+            data = out.data();
+            size = out.size();
         }
     }
-    ctx.text.reset();
-    if (data.empty() && !(ctx.preserveWhiteSpace || ctx.preserveFlags[ctx.depth])) return;
     CTOVELDOMText* node = make<CTOVELDOMText>(&ctx.document, top(ctx).node, nullptr);
     CNodePtr<ITOVELDOMNode> hold(node);
-    node->mutableData().swap(data);
+    node->mutableData().assign(data, size);
+    ctx.text.reset();
     attach(ctx, node);
 }
 
@@ -148,7 +161,7 @@ void XMLCALL startElement(void* parser, const XML_Char* name, const XML_Char** a
         flushText(ctx);
         if (ctx.depth >= limits::kMaxDepth) return ctx.failLimit(kErrorNestingTooDeep);
 
-        thread_local QName qname;
+        QName& qname = ctx.name1;
         rebuildName(ctx, name, qname);
         ITOVELDOMNode* parent = top(ctx).node;
         ITOVELDOMElement* element = CreateXMLElement_7_4_0(

@@ -61,6 +61,7 @@ void appendEscaped(std::string& out, const char* data, size_t length, const char
         out.append(data, length);
         return;
     }
+    // A buffer per call would cost an allocation per escaped node; one per thread is kept.
     thread_local CBuffer<char> buffer(0, 1024);
     buffer.reset();
     buffer.reserve(length + 16);
@@ -103,7 +104,10 @@ void appendEscapedAttribute(std::string& out, const char* data, size_t length) {
 void writeAttribute(CTOVELDOMAttribute& attribute, std::string& out) {
     out += attribute.nameString();
     out += "=\"";
-    if (attribute.childCount() == 1 && asExactly<CTOVELDOMText>(attribute.childAt(0))) {
+    if (attribute.hasPendingValue()) {
+        const std::string& value = attribute.pendingValueString();
+        appendEscapedAttribute(out, value.data(), value.size());
+    } else if (attribute.childCount() == 1 && asExactly<CTOVELDOMText>(attribute.childAt(0))) {
         const std::string& value = asExactly<CTOVELDOMText>(attribute.childAt(0))->data();
         appendEscapedAttribute(out, value.data(), value.size());
     } else {

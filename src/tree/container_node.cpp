@@ -1,6 +1,7 @@
 // Child lists: how nodes are put into and taken out of a container, with the rules on
 // which kinds a container accepts. Every check comes before the first change, and a node
 // that a list drops is kept alive by a reference taken before the drop.
+#include <toveldom/attribute.h>
 #include <toveldom/document.h>
 #include <toveldom/element.h>
 #include <toveldom/node_base.h>
@@ -92,7 +93,14 @@ template <class I> ITOVELDOMDocument* CContainerNode<I>::childOwner() const {
         return this->ownerDocument;
 }
 
+template <class I> void CContainerNode<I>::prepareChildren() const {
+    if constexpr (std::is_same_v<I, ITOVELDOMAttribute>)
+        static_cast<CTOVELDOMAttribute*>(const_cast<CContainerNode*>(this))->materializeValue();
+}
+
 template <class I> void CContainerNode<I>::clearChildNodes() {
+    if constexpr (std::is_same_v<I, ITOVELDOMAttribute>)
+        static_cast<CTOVELDOMAttribute*>(this)->setPendingValue(nullptr, 0);
     if (!childNodes) return;
     for (int i = 0; i < childNodes->count(); ++i)
         privateOf(childNodes->elementAt(i))->setParentNode(nullptr);
@@ -100,28 +108,35 @@ template <class I> void CContainerNode<I>::clearChildNodes() {
 }
 
 template <class I> ITOVELDOMNodeList* CContainerNode<I>::get_childNodes() const {
+    prepareChildren();
     CTOVELDOMNodeList& list = ensureList();
     list.AddRef();
     return &list;
 }
 
 template <class I> ITOVELDOMNode* CContainerNode<I>::get_firstChild() const {
+    prepareChildren();
     ITOVELDOMNode* child = childAt(0);
     if (child) child->AddRef();
     return child;
 }
 
 template <class I> ITOVELDOMNode* CContainerNode<I>::get_lastChild() const {
+    prepareChildren();
     ITOVELDOMNode* child = childAt(childCount() - 1);
     if (child) child->AddRef();
     return child;
 }
 
-template <class I> bool CContainerNode<I>::hasChildNodes() const { return childCount() > 0; }
+template <class I> bool CContainerNode<I>::hasChildNodes() const {
+    prepareChildren();
+    return childCount() > 0;
+}
 
 template <class I>
 ITOVELDOMNode* CContainerNode<I>::insertBefore(ITOVELDOMNode* newChild, ITOVELDOMNode* refChild) {
     if (!newChild) fail(NULL_POINTER_ERR);
+    prepareChildren();
     ITOVELDOMNode* self = this;
     tagITOVELDOMNodeType kind = newChild->get_nodeType();
     if (!accepts(acceptedKinds<I>(), kind)) fail(HIERARCHY_REQUEST_ERR);
@@ -160,6 +175,7 @@ template <class I>
 ITOVELDOMNode* CContainerNode<I>::replaceChild(ITOVELDOMNode* newChild, ITOVELDOMNode* oldChild) {
     if (!oldChild) fail(NULL_POINTER_ERR);
     if (!newChild) return this->removeChild(oldChild);
+    prepareChildren();
     ITOVELDOMNode* self = this;
     tagITOVELDOMNodeType kind = newChild->get_nodeType();
     if (!accepts(acceptedKinds<I>(), kind)) fail(HIERARCHY_REQUEST_ERR);
@@ -196,6 +212,7 @@ ITOVELDOMNode* CContainerNode<I>::replaceChild(ITOVELDOMNode* newChild, ITOVELDO
 
 template <class I> ITOVELDOMNode* CContainerNode<I>::removeChild(ITOVELDOMNode* oldChild) {
     if (!oldChild) fail(NULL_POINTER_ERR);
+    prepareChildren();
     CNodePtr<ITOVELDOMNode> keep(oldChild);
     remove(oldChild);
     return keep.detach();
@@ -217,6 +234,7 @@ template <class I>
 void CContainerNode<I>::insert(ITOVELDOMNode* newChild, ITOVELDOMNode* refChild) {
     if (!newChild) fail(NULL_POINTER_ERR);
     checkOwner<I>(newChild, childOwner());
+    prepareChildren();
     CTOVELDOMNodeList& list = ensureList();
     int refIndex = -1;
     if (refChild) {
@@ -243,6 +261,7 @@ template <class I>
 void CContainerNode<I>::replace(ITOVELDOMNode* newChild, ITOVELDOMNode* oldChild) {
     if (!newChild || !oldChild) fail(NULL_POINTER_ERR);
     checkOwner<I>(newChild, childOwner());
+    prepareChildren();
     if (!childNodes || childNodes->find(oldChild) < 0) fail(NOT_FOUND_ERR);
     // Replacing a child by itself leaves the list as it is.
     if (newChild == oldChild) return;
@@ -261,6 +280,7 @@ void CContainerNode<I>::replace(ITOVELDOMNode* newChild, ITOVELDOMNode* oldChild
 }
 
 template <class I> void CContainerNode<I>::remove(ITOVELDOMNode* oldChild) {
+    prepareChildren();
     int index = childNodes && oldChild ? childNodes->find(oldChild) : -1;
     if (index < 0) fail(NOT_FOUND_ERR);
     privateOf(oldChild)->setParentNode(nullptr);
@@ -272,6 +292,7 @@ template <class I> ITOVELDOMNode* CContainerNode<I>::getChildLeftSibling(ITOVELD
         if constexpr (std::is_same_v<I, ITOVELDOMDocumentFragment>) fail(NULL_STRING_ERR);
         fail(NULL_POINTER_ERR);
     }
+    prepareChildren();
     int index = childNodes ? childNodes->find(child) : -1;
     ITOVELDOMNode* sibling = index > 0 ? childNodes->elementAt(index - 1) : nullptr;
     if (sibling) sibling->AddRef();
@@ -280,6 +301,7 @@ template <class I> ITOVELDOMNode* CContainerNode<I>::getChildLeftSibling(ITOVELD
 
 template <class I> ITOVELDOMNode* CContainerNode<I>::getChildRightSibling(ITOVELDOMNode* child) {
     if (!child) fail(NULL_POINTER_ERR);
+    prepareChildren();
     int index = childNodes ? childNodes->find(child) : -1;
     ITOVELDOMNode* sibling = index >= 0 ? childNodes->elementAt(index + 1) : nullptr;
     if (sibling) sibling->AddRef();
@@ -287,6 +309,7 @@ template <class I> ITOVELDOMNode* CContainerNode<I>::getChildRightSibling(ITOVEL
 }
 
 template <class I> void CContainerNode<I>::appendNewChild(ITOVELDOMNode* node) {
+    prepareChildren();
     if (node) ensureList().appendElement(node);
 }
 

@@ -1,5 +1,6 @@
 #include <toveldom/named_node_map.h>
 
+#include <cstdlib>
 #include <cstring>
 
 namespace LUMA_7_4_0 {
@@ -8,16 +9,25 @@ CTOVELDOMNamedNodeMap::CTOVELDOMNamedNodeMap()
     : refCount(0), cursor(begin()), cursorChanges(changeCount()) {}
 
 CTOVELDOMNamedNodeMap::~CTOVELDOMNamedNodeMap() {
-    // Detach everything from the table before releasing: a release may destroy an
-    // attribute, and nothing may reach this map through it meanwhile.
-    int n = size();
+    // Empty the table before releasing: a release may destroy an attribute, and nothing
+    // may reach this map through it meanwhile. Most maps are small enough for the stack.
+    const int n = size();
     if (n == 0) return;
-    ITOVELDOMNode** held = new ITOVELDOMNode*[size_t(n)];
+    ITOVELDOMNode* onStack[16];
+    ITOVELDOMNode** held = n <= 16 ? onStack : static_cast<ITOVELDOMNode**>(std::malloc(sizeof(ITOVELDOMNode*) * size_t(n)));
     int k = 0;
-    for (__MAPPOS pos = begin(); pos;) held[k++] = nextValue(pos);
-    removeAll();
-    for (int i = 0; i < k; ++i) held[i]->Release();
-    delete[] held;
+    if (held) {
+        for (__MAPPOS pos = begin(); pos;) held[k++] = nextValue(pos);
+        removeAll();
+    } else {
+        // No memory for the list: release while walking, which the table survives since
+        // no entry is unlinked before removeAll.
+        for (__MAPPOS pos = begin(); pos;)
+            if (ITOVELDOMNode* node = nextValue(pos)) node->Release();
+    }
+    for (int i = 0; i < k; ++i)
+        if (held[i]) held[i]->Release();
+    if (held != onStack) std::free(held);
 }
 
 long CTOVELDOMNamedNodeMap::get_length() const { return size(); }

@@ -1,0 +1,118 @@
+// Load throughput and tree memory, side by side in one run:
+//   Expat     the floor: the same parser with namespace processing and empty handlers
+//   libxml2   xmlReadMemory building its tree
+//   toveldom  loadXML building ours
+// on four generated ~50 MB workloads and one real file. The counter `tree_x` is the heap
+// held by the loaded tree divided by the input size. FirstLoad_* run once each and are
+// meant to be started in a fresh process (scripts/run-bench does that).
+#include <benchmark/benchmark.h>
+#include <expat.h>
+#include <malloc.h>
+
+#include <functional>
+#include <string>
+
+#include <toveldom/toveldom.h>
+
+#include "workloads.h"
+
+#ifdef TOVELDOM_HAVE_LIBXML2
+#include <libxml/parser.h>
+#include <libxml/tree.h>
+#endif
+
+using namespace LUMA_7_4_0;
+
+namespace {
+
+size_t heapInUse() { return mallinfo2().uordblks + mallinfo2().hblkhd; }
+
+void XMLCALL onStart(void*, const XML_Char*, const XML_Char**) {}
+void XMLCALL onEnd(void*, const XML_Char*) {}
+void XMLCALL onText(void*, const XML_Char*, int) {}
+
+void loadExpat(const std::string& doc) {
+    XML_Parser parser = XML_ParserCreateNS(nullptr, '\x01');
+    XML_SetElementHandler(parser, onStart, onEnd);
+    XML_SetCharacterDataHandler(parser, onText);
+    if (XML_Parse(parser, doc.data(), int(doc.size()), XML_TRUE) == XML_STATUS_ERROR)
+        std::abort();
+    XML_ParserFree(parser);
+}
+
+struct Loaded {
+    std::function<void()> release;
+};
+
+Loaded loadToveldom(const std::string& doc) {
+    ITOVELDOMDocument* d = createTOVELDOMDocument_7_4_0();
+    d->loadXML(doc.data(), int(doc.size()));
+    return {[d] { d->Release(); }};
+}
+
+#ifdef TOVELDOM_HAVE_LIBXML2
+Loaded loadLibxml2(const std::string& doc) {
+    xmlDocPtr d = xmlReadMemory(doc.data(), int(doc.size()), "bench.xml", nullptr, 0);
+    if (!d) std::abort();
+    return {[d] { xmlFreeDoc(d); }};
+}
+#endif
+
+const std::string& workload(int which) {
+    switch (which) {
+    case 0: return workloads::records();
+    case 1: return workloads::textHeavy();
+    case 2: return workloads::attributeHeavy();
+    case 3: return workloads::namespaced();
+    default: return workloads::realFile();
+    }
+}
+
+const char* kNames[] = {"records", "text", "attributes", "namespaced", "real"};
+
+void Expat(benchmark::State& state) {
+    const std::string& doc = workload(int(state.range(0)));
+    for (auto _ : state) loadExpat(doc);
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(doc.size()));
+    state.SetLabel(kNames[state.range(0)]);
+}
+
+void measureTree(benchmark::State& state, Loaded (*load)(const std::string&)) {
+    const std::string& doc = workload(int(state.range(0)));
+    size_t retained = 0;
+    for (auto _ : state) {
+        size_t before = heapInUse();
+        Loaded tree = load(doc);
+        state.PauseTiming();
+        retained = heapInUse() - before;
+        tree.release();
+        state.ResumeTiming();
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(doc.size()));
+    state.counters["tree_x"] = double(retained) / double(doc.size());
+    state.SetLabel(kNames[state.range(0)]);
+}
+
+void Toveldom(benchmark::State& state) { measureTree(state, loadToveldom); }
+#ifdef TOVELDOM_HAVE_LIBXML2
+void Libxml2(benchmark::State& state) { measureTree(state, loadLibxml2); }
+#endif
+
+void workloadsArgs(benchmark::internal::Benchmark* b) {
+    for (int i = 0; i < 5; ++i) b->Arg(i);
+    b->Unit(benchmark::kMillisecond)->UseRealTime();
+}
+
+} // namespace
+
+BENCHMARK(Expat)->Apply(workloadsArgs);
+BENCHMARK(Toveldom)->Apply(workloadsArgs);
+#ifdef TOVELDOM_HAVE_LIBXML2
+BENCHMARK(Libxml2)->Apply(workloadsArgs);
+#endif
+
+// One load each, for a fresh process.
+BENCHMARK(Toveldom)->Name("FirstLoad_toveldom")->Apply(workloadsArgs)->Iterations(1);
+#ifdef TOVELDOM_HAVE_LIBXML2
+BENCHMARK(Libxml2)->Name("FirstLoad_libxml2")->Apply(workloadsArgs)->Iterations(1);
+#endif
