@@ -88,6 +88,45 @@ TEST_F(Attribute, CloneKeepsNameUriAndFlag) {
     EXPECT_NE(copyText.get(), childAt(a, 0).get());
 }
 
+TEST_F(Attribute, ValueSetThroughTheElementIsOneTextChild) {
+    auto e = elem("e");
+    e->setAttribute("a", "v");
+    e->setAttribute("empty", "");
+    auto a = own(e->getAttributeNode("a"));
+    EXPECT_TRUE(a->hasChildNodes());
+    auto value = own(a->get_firstChild());
+    ASSERT_NE(value, nullptr);
+    EXPECT_EQ(value->get_nodeType(), NODE_TEXT);
+    EXPECT_STREQ(value->get_nodeValue(), "v");
+    EXPECT_EQ(refs(value.get()), 2);
+    EXPECT_EQ(parentOf(value).get(), static_cast<ITOVELDOMNode*>(a.get()));
+    auto owner = own(value->get_ownerDocument());
+    EXPECT_EQ(owner.get(), doc_.get());
+    add(a, text("w"));
+    EXPECT_STREQ(e->getAttribute("a"), "vw");
+    auto empty = own(e->getAttributeNode("empty"));
+    EXPECT_EQ(kids(empty), "#text=");
+    auto list = own(empty->get_childNodes());
+    EXPECT_EQ(list->get_length(), 1);
+}
+
+TEST_F(Attribute, CopiedValuesBelongToTheNewDocument) {
+    auto other = own(createTOVELDOMDocument_7_4_0());
+    auto e = own(other->createElement("e"));
+    e->setAttribute("a", "v");
+    auto copy = own(static_cast<ITOVELDOMElement*>(doc_->importNode(e, false)));
+    auto a = own(copy->getAttributeNode("a"));
+    auto value = own(a->get_firstChild());
+    ASSERT_NE(value, nullptr);
+    auto owner = own(value->get_ownerDocument());
+    EXPECT_EQ(owner.get(), doc_.get());
+    auto source = own(e->getAttributeNode("a"));
+    auto sourceValue = own(source->get_firstChild());
+    EXPECT_NE(sourceValue.get(), value.get());
+    auto sourceOwner = own(sourceValue->get_ownerDocument());
+    EXPECT_EQ(sourceOwner.get(), other.get());
+}
+
 TEST_F(Attribute, PrivateOperations) {
     auto a = attr("a");
     auto* priv = dynamic_cast<ITOVELDOMPrivate*>(a.get());
