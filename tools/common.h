@@ -1,0 +1,108 @@
+// What every command of the tool shares: its failure type and exit statuses, the command-line
+// reader, loading a document from a file or standard input, and printing or saving one.
+#ifndef TOVELDOM_TOOLS_COMMON_H
+#define TOVELDOM_TOOLS_COMMON_H
+
+#include <string>
+#include <vector>
+
+#include <toveldom/toveldom.h>
+
+namespace tool {
+
+using namespace LUMA_7_4_0;
+
+// Exit statuses, the same for every command.
+enum Status {
+    kOk = 0,
+    kDocumentFailure = 1, // malformed XML, unknown encoding, nothing to work on
+    kUsageOrIo = 2,       // bad command line, a file that cannot be opened or written
+};
+
+// A failure that ends the command: main prints "toveldom: <message>" and exits with status.
+struct Failure {
+    int status;
+    std::string message;
+};
+
+[[noreturn]] void usageError(const std::string& command, const std::string& message);
+
+// --- the command line -----------------------------------------------------------------------
+
+enum class Value {
+    None,     // --flag
+    Required, // --name VALUE or --name=VALUE
+    Attached, // --name or --name=VALUE only, so that a following operand is never taken
+};
+
+struct OptionSpec {
+    const char* name; // long name without the dashes
+    char shortName;   // 0 when there is none
+    Value value;
+};
+
+struct Option {
+    std::string name; // the long name, whichever spelling was used
+    std::string value;
+    bool hasValue;
+};
+
+struct CommandLine {
+    std::vector<Option> options; // in command-line order, repeats kept
+    std::vector<std::string> operands;
+    bool help = false;
+
+    bool has(const char* name) const;
+    // The last value given for name, or fallback.
+    std::string last(const char* name, const std::string& fallback = std::string()) const;
+};
+
+// Reads argv[first..argc) against specs; "--help"/"-h" is always known. Throws a usage
+// Failure naming command for anything else it does not know.
+CommandLine parseCommandLine(const char* command, const std::vector<OptionSpec>& specs, int argc,
+                             char** argv, int first);
+
+// --- documents ------------------------------------------------------------------------------
+
+// A document with one reference held; released when the holder goes.
+using Document = CNodePtr<ITOVELDOMDocument>;
+
+struct LoadOptions {
+    std::string encoding; // forced input encoding, empty to follow the document
+    bool preserveSpace = false;
+};
+
+// How a path is shown in messages ("-" is standard input).
+std::string displayName(const std::string& path);
+
+// Loads path ("-" for standard input) into a new document. Throws Failure with status 2
+// when the input cannot be read; passes the parser's TOVELParseException on.
+Document loadUnchecked(const std::string& path, const LoadOptions& options);
+// The same, with a parse error turned into a Failure with status 1.
+Document loadDocument(const std::string& path, const LoadOptions& options);
+
+// The parse error as "FILE:LINE:COLUMN: MESSAGE (error N)", columns counted from 1.
+std::string describeParseError(const std::string& path, const ITOVELParseException& error);
+
+// The parser's message for its error number, or the library's own for its limits.
+std::string parseErrorMessage(int code);
+
+struct OutputOptions {
+    std::string path; // empty or "-" for standard output
+    bool indent = false;
+    std::string unit = "  "; // one indentation step
+};
+
+// Reads --indent[=N], --indent-with and -o from the command line.
+OutputOptions outputOptions(const char* command, const CommandLine& line);
+
+// Prints the document as UTF-8 (the declaration says so) to standard output, ending with a
+// line feed, or saves it to options.path whole or not at all.
+void writeDocument(ITOVELDOMDocument* doc, const OutputOptions& options);
+
+// Writes text to standard output; a failed write is an I/O Failure.
+void writeStdout(const std::string& text);
+
+} // namespace tool
+
+#endif
