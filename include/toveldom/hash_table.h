@@ -3,6 +3,7 @@
 #define TOVELDOM_HASH_TABLE_H
 
 #include <cstdint>
+#include <algorithm>
 #include <cstdlib>
 #include <new>
 #include <string>
@@ -33,22 +34,18 @@ public:
 
     explicit CNodeHashTable(int blockSize = 10)
         : buckets(nullptr), bucketCount(kBuckets), entryCount(0), freeList(nullptr),
-          blocks(nullptr), blockSize(blockSize > 0 ? blockSize : 10), changes(0) {}
+          blocks(nullptr), blockSize(blockSize > 0 ? blockSize : 10), changes(0), blockCount(0) {}
     virtual ~CNodeHashTable() { removeAll(); }
 
     // A member-wise copy would share entries between two tables; nothing copies a map.
     CNodeHashTable(const CNodeHashTable&) = delete;
     CNodeHashTable& operator=(const CNodeHashTable&) = delete;
 
+    // Only for an empty table: entries would be lost.
     void initHashTable(uint32_t count, bool allocateNow) {
-        std::free(buckets);
-        buckets = nullptr;
-        if (count == 0) count = kBuckets;
-        if (allocateNow) {
-            buckets = static_cast<Entry**>(std::calloc(count, sizeof(Entry*)));
-            if (!buckets) throw TOVELDOMException(OUT_OF_MEMORY_ERR);
-        }
-        bucketCount = count;
+        freeBuckets();
+        bucketCount = count ? count : kBuckets;
+        if (allocateNow) allocateBuckets();
     }
 
     int size() const { return entryCount; }
@@ -67,10 +64,7 @@ public:
     V& operator[](const char* key) {
         uint32_t b;
         if (Entry* e = getAssocAt(key, b)) return e->value;
-        if (!buckets) {
-            buckets = static_cast<Entry**>(std::calloc(bucketCount, sizeof(Entry*)));
-            if (!buckets) throw TOVELDOMException(OUT_OF_MEMORY_ERR);
-        }
+        if (!buckets) allocateBuckets();
         Entry* e = newAssoc();
         ++changes;
         try {
@@ -105,8 +99,8 @@ public:
             for (uint32_t b = 0; b < bucketCount; ++b)
                 for (Entry* e = buckets[b]; e; e = e->next) e->key.~basic_string();
         }
-        std::free(buckets);
-        buckets = nullptr;
+        freeBuckets();
+        blockCount = 0;
         while (blocks) {
             Block* previous = blocks->previous;
             std::free(blocks);
@@ -178,15 +172,40 @@ private:
         return nullptr;
     }
 
+    // The 17 chain heads of the usual table live inside the object: one allocation less
+    // per element with attributes. Another bucket count gets a block of its own.
+    void allocateBuckets() {
+        if (bucketCount == kBuckets) {
+            std::fill(inlineBuckets, inlineBuckets + kBuckets, nullptr);
+            buckets = inlineBuckets;
+            return;
+        }
+        buckets = static_cast<Entry**>(std::calloc(bucketCount, sizeof(Entry*)));
+        if (!buckets) throw TOVELDOMException(OUT_OF_MEMORY_ERR);
+    }
+    void freeBuckets() {
+        if (buckets != inlineBuckets) std::free(buckets);
+        buckets = nullptr;
+    }
+
+    // Entries come in blocks of blockSize, except that most elements have one to three
+    // attributes: the first blocks hold 1, then 3, then 6 entries, so a small map does not
+    // carry ten entries' worth of room.
+    int nextBlockSize() const {
+        static constexpr int kFirst[] = {1, 3, 6};
+        return blockCount < 3 && kFirst[blockCount] < blockSize ? kFirst[blockCount] : blockSize;
+    }
+
     Entry* newAssoc() {
         if (!freeList) {
-            Block* block =
-                static_cast<Block*>(std::malloc(sizeof(Block) + sizeof(Entry) * blockSize));
+            const int n = nextBlockSize();
+            Block* block = static_cast<Block*>(std::malloc(sizeof(Block) + sizeof(Entry) * n));
             if (!block) throw TOVELDOMException(OUT_OF_MEMORY_ERR);
             block->previous = blocks;
             blocks = block;
+            ++blockCount;
             // Last to first, so the block's first entry is handed out first.
-            for (int i = blockSize - 1; i >= 0; --i) {
+            for (int i = n - 1; i >= 0; --i) {
                 Entry* e = block->entries() + i;
                 e->next = freeList;
                 freeList = e;
@@ -215,6 +234,8 @@ private:
     Block* blocks;
     int32_t blockSize;
     uint32_t changes;
+    int32_t blockCount;
+    Entry* inlineBuckets[kBuckets];
 };
 
 } // namespace LUMA_7_4_0

@@ -297,7 +297,7 @@ class TOVELDOM_API ITOVELDOMCDATASection : public ITOVELDOMText {
 // How CTOVELDOMElement::order regroups and sorts element children.
 class TOVELDOM_API ITOVELDOMOrderDef {
 public:
-    enum eSort { eSortAscending = 0, eSortDescending = 1 };
+    enum eSort : int { eSortAscending = 0, eSortDescending = 1 };
 
     virtual void setGroup(char const* name, unsigned const& rank) = 0;
     virtual unsigned getGroupRank(char const* name) const = 0;

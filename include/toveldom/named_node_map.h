@@ -2,6 +2,7 @@
 #ifndef TOVELDOM_NAMED_NODE_MAP_H
 #define TOVELDOM_NAMED_NODE_MAP_H
 
+#include <cstddef>
 #include <cstdint>
 
 #include <toveldom/export.h>
@@ -33,6 +34,10 @@ public:
     int AddRef() override;
     int Release() override;
     int GetRef() const { return refCount; }
+
+    // Allocated like the nodes (see CNodeBase).
+    static void* operator new(size_t size);
+    static void operator delete(void* object, size_t size) noexcept;
 
 private:
     int32_t refCount;

@@ -8,6 +8,7 @@
 #ifndef TOVELDOM_NODE_BASE_H
 #define TOVELDOM_NODE_BASE_H
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -72,6 +73,11 @@ public:
 
     virtual ~CNodeBase();
     virtual int GetRef();
+
+    // Nodes come from the library's node storage (small, same-sized objects by the
+    // million), not from the general heap.
+    static void* operator new(size_t size);
+    static void operator delete(void* object, size_t size) noexcept;
 
     // For the library: the raw links, no reference added.
     ITOVELDOMDocument* ownerPtr() const { return ownerDocument; }

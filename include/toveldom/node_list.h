@@ -2,6 +2,7 @@
 #ifndef TOVELDOM_NODE_LIST_H
 #define TOVELDOM_NODE_LIST_H
 
+#include <cstddef>
 #include <cstdint>
 
 #include <toveldom/dynamic_array.h>
@@ -21,6 +22,10 @@ public:
     int AddRef() override;
     int Release() override;
     virtual int GetRef();
+
+    // Allocated like the nodes (see CNodeBase).
+    static void* operator new(size_t size);
+    static void operator delete(void* object, size_t size) noexcept;
 
 private:
     ~CTOVELDOMNodeList() = default;

@@ -53,7 +53,10 @@ bool CTOVELDOMAttribute::get_specified() const { return specified; }
 char const* CTOVELDOMAttribute::get_value() { return this->get_nodeValue(); }
 void CTOVELDOMAttribute::put_value(char const* value) { this->put_nodeValue(value); }
 ITOVELDOMNode* CTOVELDOMAttribute::getParentElement() { return parentNode; }
-void CTOVELDOMAttribute::clearChildren() { clearChildNodes(); }
+void CTOVELDOMAttribute::clearChildren() {
+    setPendingValue(nullptr, 0);
+    clearChildNodes();
+}
 
 ITOVELDOMElement* CTOVELDOMAttribute::get_ownerElement() const {
     auto* element = dynamic_cast<ITOVELDOMElement*>(parentNode);
@@ -91,7 +94,7 @@ std::string CTOVELDOMAttribute::getText() {
 void CTOVELDOMAttribute::put_nodeValue(char const* value) {
     // The copy is made before the old value nodes go, so a failure changes nothing.
     std::string copy = value ? value : "";
-    clearChildNodes();
+    clearChildren();
     pendingValue.swap(copy);
     valuePending = value != nullptr;
 }

@@ -4,6 +4,7 @@
 #include <toveldom/implementation.h>
 #include <toveldom/node_base.h>
 
+#include "frame/node_heap.h"
 #include "frame/refcount.h"
 #include "frame/alloc.h"
 #include "tree/private_cast.h"
@@ -69,6 +70,11 @@ template <class I> int CNodeBase<I>::Release() {
 }
 
 template <class I> int CNodeBase<I>::GetRef() { return refCount; }
+
+template <class I> void* CNodeBase<I>::operator new(size_t size) { return nodeAllocate(size); }
+template <class I> void CNodeBase<I>::operator delete(void* object, size_t size) noexcept {
+    nodeFree(object, size);
+}
 template <class I> void CNodeBase<I>::setNamespaceURI(char const*) {}
 template <class I> void CNodeBase<I>::setParentNode(ITOVELDOMNode* parent) { parentNode = parent; }
 

@@ -99,8 +99,6 @@ template <class I> void CContainerNode<I>::prepareChildren() const {
 }
 
 template <class I> void CContainerNode<I>::clearChildNodes() {
-    if constexpr (std::is_same_v<I, ITOVELDOMAttribute>)
-        static_cast<CTOVELDOMAttribute*>(this)->setPendingValue(nullptr, 0);
     if (!childNodes) return;
     for (int i = 0; i < childNodes->count(); ++i)
         privateOf(childNodes->elementAt(i))->setParentNode(nullptr);

@@ -3,7 +3,12 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "frame/node_heap.h"
+
 namespace LUMA_7_4_0 {
+
+void* CTOVELDOMNamedNodeMap::operator new(size_t size) { return nodeAllocate(size); }
+void CTOVELDOMNamedNodeMap::operator delete(void* object, size_t size) noexcept { nodeFree(object, size); }
 
 CTOVELDOMNamedNodeMap::CTOVELDOMNamedNodeMap()
     : refCount(0), cursor(begin()), cursorChanges(changeCount()) {}

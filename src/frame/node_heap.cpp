@@ -1,0 +1,146 @@
+#include "frame/node_heap.h"
+
+#include <atomic>
+#include <cstdint>
+#include <cstdlib>
+#include <new>
+
+namespace LUMA_7_4_0 {
+
+#if defined(TOVELDOM_PLAIN_HEAP)
+
+void* nodeAllocate(size_t size) {
+    void* p = std::malloc(size);
+    if (!p) throw std::bad_alloc();
+    return p;
+}
+void nodeFree(void* object, size_t) noexcept { std::free(object); }
+
+#else
+
+namespace {
+
+constexpr size_t kPageSize = 64 * 1024;
+constexpr size_t kGrain = 8;
+constexpr size_t kLargest = 512; // bigger objects use the plain heap
+constexpr size_t kClasses = kLargest / kGrain + 1;
+// Objects a thread keeps per size for reuse; beyond that they go back to their page, so
+// releasing a huge tree returns its pages instead of hoarding them.
+constexpr size_t kKeepPerClass = 1024;
+// While a page is being filled its count carries this bias, so frees from any thread can
+// never bring it to zero before the filling thread lets go of it.
+constexpr int64_t kFillingBias = int64_t(1) << 40;
+
+struct Page {
+    std::atomic<int64_t> live;
+};
+constexpr size_t kHeader = 64; // the page header, keeping objects cache-line aligned
+
+Page* pageOf(void* object) {
+    return reinterpret_cast<Page*>(reinterpret_cast<uintptr_t>(object) & ~(kPageSize - 1));
+}
+
+void release(Page* page, int64_t count) {
+    if (page->live.fetch_sub(count, std::memory_order_acq_rel) == count) {
+        page->~Page();
+        std::free(page);
+    }
+}
+
+struct FreeBlock {
+    FreeBlock* next;
+};
+
+// Plain data reached without a call (initial-exec model); the flusher below returns
+// what a thread still holds when it ends.
+struct ThreadHeap {
+    Page* page;       // the page being filled, or null
+    char* bump;       // next free byte in it
+    int64_t handedOut; // objects carved from it so far
+    FreeBlock* lists[kClasses];
+    uint32_t kept[kClasses];
+    bool flusherArmed;
+};
+thread_local ThreadHeap heap __attribute__((tls_model("initial-exec")));
+
+void retirePage() {
+    if (!heap.page) return;
+    release(heap.page, kFillingBias - heap.handedOut);
+    heap.page = nullptr;
+}
+
+void flushAll() {
+    for (size_t c = 0; c < kClasses; ++c) {
+        for (FreeBlock* b = heap.lists[c]; b;) {
+            FreeBlock* next = b->next;
+            release(pageOf(b), 1);
+            b = next;
+        }
+        heap.lists[c] = nullptr;
+        heap.kept[c] = 0;
+    }
+    retirePage();
+}
+
+struct Flusher {
+    ~Flusher() { flushAll(); }
+};
+
+void armFlusher() {
+    thread_local Flusher flusher;
+    (void)flusher;
+    heap.flusherArmed = true;
+}
+
+} // namespace
+
+void* nodeAllocate(size_t size) {
+    size = (size + kGrain - 1) & ~(kGrain - 1);
+    if (size > kLargest) {
+        void* p = std::malloc(size);
+        if (!p) throw std::bad_alloc();
+        return p;
+    }
+    const size_t c = size / kGrain;
+    if (FreeBlock* b = heap.lists[c]) {
+        heap.lists[c] = b->next;
+        --heap.kept[c];
+        return b;
+    }
+    if (!heap.page || heap.bump + size > reinterpret_cast<char*>(heap.page) + kPageSize) {
+        if (!heap.flusherArmed) armFlusher();
+        void* block = std::aligned_alloc(kPageSize, kPageSize);
+        if (!block) throw std::bad_alloc();
+        retirePage();
+        heap.page = new (block) Page{{kFillingBias}};
+        heap.bump = static_cast<char*>(block) + kHeader;
+        heap.handedOut = 0;
+    }
+    void* p = heap.bump;
+    heap.bump += size;
+    ++heap.handedOut;
+    return p;
+}
+
+void nodeFree(void* object, size_t size) noexcept {
+    if (!object) return;
+    size = (size + kGrain - 1) & ~(kGrain - 1);
+    if (size > kLargest) {
+        std::free(object);
+        return;
+    }
+    const size_t c = size / kGrain;
+    if (heap.kept[c] < kKeepPerClass) {
+        if (!heap.flusherArmed) armFlusher();
+        auto* b = static_cast<FreeBlock*>(object);
+        b->next = heap.lists[c];
+        heap.lists[c] = b;
+        ++heap.kept[c];
+        return;
+    }
+    release(pageOf(object), 1);
+}
+
+#endif
+
+} // namespace LUMA_7_4_0

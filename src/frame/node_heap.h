@@ -1,0 +1,20 @@
+// Storage for nodes, child lists and attribute maps: the small objects a tree is made of.
+#ifndef TOVELDOM_SRC_NODE_HEAP_H
+#define TOVELDOM_SRC_NODE_HEAP_H
+
+#include <cstddef>
+
+namespace LUMA_7_4_0 {
+
+// Loading a document creates millions of small objects whose sizes are a handful of
+// class sizes. They are carved from 64 KiB pages with a bump pointer, and a freed object
+// goes to a per-thread list of its size for reuse, so neither making nor destroying a
+// tree pays a general-purpose allocation per node. A page is returned to the system when
+// the last object in it dies. Sanitizer builds use the plain heap instead, so that every
+// object stays visible to the address and leak checkers.
+void* nodeAllocate(size_t size);
+void nodeFree(void* object, size_t size) noexcept;
+
+} // namespace LUMA_7_4_0
+
+#endif
