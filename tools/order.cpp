@@ -1,9 +1,7 @@
 #include "commands.h"
 #include "common.h"
 
-#include <climits>
 #include <string>
-#include <vector>
 
 namespace tool {
 
