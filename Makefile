@@ -5,7 +5,7 @@ PREFIX     ?= /usr/local
 JOBS       ?= 2
 CMAKE_ARGS ?=
 
-.PHONY: all deps configure build run test test-sanitize install bench format clean
+.PHONY: all deps configure build run test test-sanitize install bench fuzz format clean
 
 all: build
 
@@ -36,6 +36,11 @@ bench: deps
 	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DTOVELDOM_BENCH=ON $(CMAKE_ARGS)
 	cmake --build build-bench -j$(JOBS)
 	./scripts/run-bench build-bench
+
+# Builds the load fuzzer with clang and runs it for FUZZ_SECONDS (default 300).
+FUZZ_SECONDS ?= 300
+fuzz: deps
+	./scripts/fuzz $(FUZZ_SECONDS)
 
 format:
 	clang-format -i $$(git ls-files '*.h' '*.cpp')

@@ -30,3 +30,11 @@ if [ -d "$prefix/share/toveldom" ]; then
     count=$(ls "$prefix/share/toveldom"/*.enc 2>/dev/null | wc -l)
     test "$count" -eq 31
 fi
+
+# The installed tool runs against the installed library and passes the golden tests.
+test -x "$prefix/bin/toveldom"
+"$prefix/bin/toveldom" --version | grep -q '^toveldom 7.4.0$'
+(cd "$work" && "$prefix/bin/toveldom" encodings >/dev/null)
+if [ -x "$build/bin/tool_test" ]; then
+    TOVELDOM_TOOL="$prefix/bin/toveldom" "$build/bin/tool_test" --gtest_brief=1 >/dev/null
+fi
