@@ -154,6 +154,10 @@ protected:
     CTOVELDOMNodeList& ensureList() const;
     // The document children must belong to: the document itself for a document.
     ITOVELDOMDocument* childOwner() const;
+    // Appends a deep copy of every child to copy (whose parent they become), bypassing the
+    // checks of the public operations; newOwner, when given, re-owns each copy. The child
+    // count is read once, as a copy must not see children it added itself.
+    void appendChildCopies(ITOVELDOMNode* copy, ITOVELDOMDocument* newOwner = nullptr) const;
 
     mutable CTOVELDOMNodeList* childNodes;
 };

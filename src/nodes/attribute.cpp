@@ -110,13 +110,7 @@ ITOVELDOMNode* CTOVELDOMAttribute::cloneNode(bool deep) {
         else
             copy->put_value(pendingValue.c_str());
     } else if (deep) {
-        ITOVELDOMPrivate* target = privateOf(copy);
-        int n = childCount();
-        for (int i = 0; i < n; ++i) {
-            CNodePtr<ITOVELDOMNode> child = CNodePtr<ITOVELDOMNode>::adopt(childAt(i)->cloneNode(true));
-            privateOf(child)->setParentNode(copy);
-            target->appendNewChild(child);
-        }
+        appendChildCopies(copy);
     }
     return hold.detach();
 }

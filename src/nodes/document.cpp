@@ -187,16 +187,7 @@ ITOVELDOMNode* CTOVELDOMDocument::cloneNode(bool deep) {
         doc->setStandalone(standalone);
         doc->setVersion(version.c_str());
     }
-    if (deep) {
-        int n = childCount();
-        for (int i = 0; i < n; ++i) {
-            NodeRef child = NodeRef::adopt(childAt(i)->cloneNode(true));
-            ITOVELDOMPrivate* moved = privateOf(child);
-            moved->setParentNode(copy);
-            moved->setOwnerDocument(copy);
-            target->appendNewChild(child);
-        }
-    }
+    if (deep) appendChildCopies(copy, copy);
     return hold.detach();
 }
 

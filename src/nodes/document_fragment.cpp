@@ -52,16 +52,7 @@ ITOVELDOMNode* CTOVELDOMDocumentFragment::cloneNode(bool deep) {
                                           : tryMake<CTOVELDOMDocumentFragment>(ownerDocument);
     if (!copy) throw TOVELDOMException(OUT_OF_MEMORY_ERR);
     CNodePtr<ITOVELDOMNode> hold(copy);
-    if (deep) {
-        ITOVELDOMPrivate* target = privateOf(copy);
-        int n = childCount();
-        for (int i = 0; i < n; ++i) {
-            CNodePtr<ITOVELDOMNode> child =
-                CNodePtr<ITOVELDOMNode>::adopt(childAt(i)->cloneNode(deep));
-            privateOf(child)->setParentNode(copy);
-            target->appendNewChild(child);
-        }
-    }
+    if (deep) appendChildCopies(copy);
     return hold.detach();
 }
 

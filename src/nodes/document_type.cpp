@@ -49,15 +49,7 @@ ITOVELDOMNode* CTOVELDOMDocumentType::cloneNode(bool deep) {
     auto* copy = make<CTOVELDOMDocumentType>(ownerDocument, nullptr, name.c_str(), systemID.c_str(),
                                              publicID.c_str(), internalSubset.c_str());
     CNodePtr<ITOVELDOMNode> hold(copy);
-    if (deep) {
-        int n = childCount();
-        for (int i = 0; i < n; ++i) {
-            CNodePtr<ITOVELDOMNode> child =
-                CNodePtr<ITOVELDOMNode>::adopt(childAt(i)->cloneNode(deep));
-            privateOf(child)->setParentNode(copy);
-            copy->appendNewChild(child);
-        }
-    }
+    if (deep) appendChildCopies(copy);
     return hold.detach();
 }
 

@@ -304,15 +304,7 @@ ITOVELDOMNode* CTOVELDOMElement::cloneNode(bool deep) {
             NodeRef::adopt(map->setNamedItem(clone));
         }
     }
-    if (deep) {
-        ITOVELDOMPrivate* target = privateOf(copy);
-        int n = childCount();
-        for (int i = 0; i < n; ++i) {
-            NodeRef child = NodeRef::adopt(childAt(i)->cloneNode(true));
-            privateOf(child)->setParentNode(copy);
-            target->appendNewChild(child);
-        }
-    }
+    if (deep) appendChildCopies(copy);
     return hold.detach();
 }
 

@@ -311,6 +311,19 @@ template <class I> void CContainerNode<I>::appendNewChild(ITOVELDOMNode* node) {
     if (node) ensureList().appendElement(node);
 }
 
+template <class I>
+void CContainerNode<I>::appendChildCopies(ITOVELDOMNode* copy, ITOVELDOMDocument* newOwner) const {
+    ITOVELDOMPrivate* target = privateOf(copy);
+    const int n = childCount();
+    for (int i = 0; i < n; ++i) {
+        CNodePtr<ITOVELDOMNode> child = CNodePtr<ITOVELDOMNode>::adopt(childAt(i)->cloneNode(true));
+        ITOVELDOMPrivate* moved = privateOf(child);
+        moved->setParentNode(copy);
+        if (newOwner) moved->setOwnerDocument(newOwner);
+        target->appendNewChild(child);
+    }
+}
+
 template <class I> void CContainerNode<I>::setOwnerDocument(ITOVELDOMDocument* doc) {
     if (!doc) fail(NULL_POINTER_ERR);
     this->ownerDocument = doc;
