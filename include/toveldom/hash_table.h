@@ -2,8 +2,8 @@
 #ifndef TOVELDOM_HASH_TABLE_H
 #define TOVELDOM_HASH_TABLE_H
 
-#include <cstdint>
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <new>
 #include <string>
@@ -24,17 +24,24 @@ template <class K, class V> struct Assoc {
 typedef void* __MAPPOS;
 #define TOVELDOM_MAP_START (reinterpret_cast<::LUMA_7_4_0::__MAPPOS>(~uintptr_t(0)))
 
-// Iteration order is part of the output: by ascending bucket (hash modulo 17), and
-// inside a bucket from the newest entry to the oldest. The table never rehashes. It holds
-// no references itself; its users do.
+// Iteration order is part of the output: by ascending bucket (hash modulo 17), and inside
+// a bucket from the newest entry to the oldest. The table never rehashes. It holds no
+// references itself; its users do.
+//
+// Most elements have a handful of attributes. Up to kSmall entries the table keeps no
+// bucket array at all: the entries form one chain already in iteration order (sorted by
+// bucket, newest first within a bucket), which look-ups scan. The 17 chain heads appear
+// with the entry after that, and the order stays exactly the same.
 template <class V> class CNodeHashTable {
 public:
     typedef Assoc<std::string, V> Entry;
     static constexpr uint32_t kBuckets = 17;
+    static constexpr int kSmall = 8;
 
     explicit CNodeHashTable(int blockSize = 10)
         : buckets(nullptr), bucketCount(kBuckets), entryCount(0), freeList(nullptr),
-          blocks(nullptr), blockSize(blockSize > 0 ? blockSize : 10), changes(0), blockCount(0) {}
+          blocks(nullptr), blockSize(blockSize > 0 ? blockSize : 10), changes(0),
+          blockCount(0), small(nullptr) {}
     virtual ~CNodeHashTable() { removeAll(); }
 
     // A member-wise copy would share entries between two tables; nothing copies a map.
@@ -64,9 +71,8 @@ public:
     V& operator[](const char* key) {
         uint32_t b;
         if (Entry* e = getAssocAt(key, b)) return e->value;
-        if (!buckets) allocateBuckets();
+        if (!buckets && entryCount >= kSmall) spread();
         Entry* e = newAssoc();
-        ++changes;
         try {
             e->key = key;
         } catch (const std::bad_alloc&) {
@@ -74,16 +80,18 @@ public:
             throw TOVELDOMException(OUT_OF_MEMORY_ERR);
         }
         e->bucket = b;
-        e->next = buckets[b];
-        buckets[b] = e;
+        Entry** link = buckets ? &buckets[b] : smallLinkFor(b);
+        e->next = *link;
+        *link = e;
+        ++changes;
         return e->value;
     }
 
     bool removeKey(const char* key) {
-        if (!buckets) return false;
+        if (!entryCount) return false;
         uint32_t b = hashKey(key) % bucketCount;
-        for (Entry** link = &buckets[b]; *link; link = &(*link)->next) {
-            if (compareElements(&(*link)->key, key)) {
+        for (Entry** link = buckets ? &buckets[b] : &small; *link; link = &(*link)->next) {
+            if ((*link)->bucket == b && compareElements(&(*link)->key, key)) {
                 Entry* e = *link;
                 *link = e->next;
                 ++changes;
@@ -95,11 +103,12 @@ public:
     }
 
     void removeAll() {
-        if (buckets) {
-            for (uint32_t b = 0; b < bucketCount; ++b)
-                for (Entry* e = buckets[b]; e; e = e->next) e->key.~basic_string();
+        for (__MAPPOS pos = begin(); pos;) {
+            Entry* e = step(pos);
+            if (e) e->key.~basic_string();
         }
         freeBuckets();
+        small = nullptr;
         blockCount = 0;
         while (blocks) {
             Block* previous = blocks->previous;
@@ -137,26 +146,28 @@ protected:
     static bool compareElements(const std::string* a, const char* b) { return *a == b; }
 
     Entry* step(__MAPPOS& pos) const {
-        if (!pos || !buckets) {
+        if (!pos || !entryCount) {
             pos = nullptr;
             return nullptr;
         }
-        Entry* e = pos == TOVELDOM_MAP_START ? firstFrom(0) : static_cast<Entry*>(pos);
+        Entry* e = pos == TOVELDOM_MAP_START ? first() : static_cast<Entry*>(pos);
         if (!e) {
             pos = nullptr;
             return nullptr;
         }
-        pos = e->next ? e->next : firstFrom(e->bucket + 1);
+        pos = e->next ? e->next : (buckets ? firstFrom(e->bucket + 1) : nullptr);
         return e;
     }
 
 private:
     struct Block {
         Block* previous;
-        // blockSize entries follow
+        // the entries follow
         Entry* entries() { return reinterpret_cast<Entry*>(this + 1); }
     };
     static_assert(sizeof(Block) % alignof(Entry) == 0, "entries must follow the link aligned");
+
+    Entry* first() const { return buckets ? firstFrom(0) : small; }
 
     Entry* firstFrom(uint32_t b) const {
         for (; b < bucketCount; ++b)
@@ -166,14 +177,38 @@ private:
 
     Entry* getAssocAt(const char* key, uint32_t& b) const {
         b = hashKey(key) % bucketCount;
-        if (!buckets) return nullptr;
-        for (Entry* e = buckets[b]; e; e = e->next)
-            if (compareElements(&e->key, key)) return e;
+        for (Entry* e = buckets ? buckets[b] : small; e; e = e->next) {
+            if (!buckets && e->bucket > b) break; // the small chain is sorted by bucket
+            if (e->bucket == b && compareElements(&e->key, key)) return e;
+        }
         return nullptr;
     }
 
-    // The 17 chain heads of the usual table live inside the object: one allocation less
-    // per element with attributes. Another bucket count gets a block of its own.
+    // Where a new entry of bucket b goes in the small chain: before the first entry of the
+    // same or a later bucket.
+    Entry** smallLinkFor(uint32_t b) {
+        Entry** link = &small;
+        while (*link && (*link)->bucket < b) link = &(*link)->next;
+        return link;
+    }
+
+    // Leaves small mode: deals the chain out to the buckets, keeping each bucket's order.
+    void spread() {
+        Entry* chain = small;
+        allocateBuckets();
+        for (Entry* e = chain; e;) {
+            Entry* next = e->next;
+            e->next = nullptr;
+            Entry** tail = &buckets[e->bucket];
+            while (*tail) tail = &(*tail)->next;
+            *tail = e;
+            e = next;
+        }
+        small = nullptr;
+    }
+
+    // The 17 chain heads live inside the object once a table has more than kSmall
+    // entries. Another bucket count gets a block of its own.
     void allocateBuckets() {
         if (bucketCount == kBuckets) {
             std::fill(inlineBuckets, inlineBuckets + kBuckets, nullptr);
@@ -188,9 +223,8 @@ private:
         buckets = nullptr;
     }
 
-    // Entries come in blocks of blockSize, except that most elements have one to three
-    // attributes: the first blocks hold 1, then 3, then 6 entries, so a small map does not
-    // carry ten entries' worth of room.
+    // Entries come in blocks of blockSize, except that the first blocks hold 1, then 3, then
+    // 6 entries, so a small map does not carry ten entries' worth of room.
     int nextBlockSize() const {
         static constexpr int kFirst[] = {1, 3, 6};
         return blockCount < 3 && kFirst[blockCount] < blockSize ? kFirst[blockCount] : blockSize;
@@ -235,6 +269,7 @@ private:
     int32_t blockSize;
     uint32_t changes;
     int32_t blockCount;
+    Entry* small; // the whole table while it has no bucket array
     Entry* inlineBuckets[kBuckets];
 };
 

@@ -3,7 +3,9 @@
 #include <atomic>
 #include <cstdint>
 #include <cstdlib>
+#include <mutex>
 #include <new>
+#include <sys/mman.h>
 
 namespace LUMA_7_4_0 {
 
@@ -40,10 +42,70 @@ Page* pageOf(void* object) {
     return reinterpret_cast<Page*>(reinterpret_cast<uintptr_t>(object) & ~(kPageSize - 1));
 }
 
+// Pages come from the system 4 MiB at a time (one mapping, not one per page: a tree of
+// gigabytes would otherwise run out of mappings). An empty page goes back on a list for
+// the next tree. Up to a bound it keeps its memory, since a page handed back costs a fresh
+// page fault for every 4 KiB on reuse, which for a program loading document after
+// document is most of the time spent building a tree; beyond the bound its memory is
+// returned to the system and only its address range is kept.
+constexpr size_t kChunkSize = size_t(4) << 20;
+constexpr size_t kWarmPagesMax = 8192; // 512 MiB kept resident
+
+struct PageLists {
+    std::mutex lock;
+    void* warm = nullptr; // linked through their first word
+    size_t warmCount = 0;
+    void* cold = nullptr; // memory returned to the system
+};
+PageLists& pageLists() {
+    static PageLists* lists = new PageLists(); // never destroyed: pages may die at exit
+    return *lists;
+}
+
+void push(void*& list, void* page) {
+    *static_cast<void**>(page) = list;
+    list = page;
+}
+
+void* pop(void*& list) {
+    void* page = list;
+    if (page) list = *static_cast<void**>(page);
+    return page;
+}
+
+void* takePage() {
+    PageLists& lists = pageLists();
+    std::lock_guard<std::mutex> guard(lists.lock);
+    if (void* page = pop(lists.warm)) {
+        --lists.warmCount;
+        return page;
+    }
+    if (void* page = pop(lists.cold)) return page;
+    void* chunk = mmap(nullptr, kChunkSize + kPageSize, PROT_READ | PROT_WRITE,
+                       MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    if (chunk == MAP_FAILED) return nullptr;
+    uintptr_t first = (reinterpret_cast<uintptr_t>(chunk) + kPageSize - 1) & ~(kPageSize - 1);
+    const size_t pages = kChunkSize / kPageSize;
+    for (size_t i = pages - 1; i >= 1; --i) push(lists.cold, reinterpret_cast<void*>(first + i * kPageSize));
+    return reinterpret_cast<void*>(first);
+}
+
+void givePage(void* page) {
+    PageLists& lists = pageLists();
+    std::lock_guard<std::mutex> guard(lists.lock);
+    if (lists.warmCount < kWarmPagesMax) {
+        push(lists.warm, page);
+        ++lists.warmCount;
+        return;
+    }
+    madvise(page, kPageSize, MADV_DONTNEED);
+    push(lists.cold, page);
+}
+
 void release(Page* page, int64_t count) {
     if (page->live.fetch_sub(count, std::memory_order_acq_rel) == count) {
         page->~Page();
-        std::free(page);
+        givePage(page);
     }
 }
 
@@ -109,7 +171,7 @@ void* nodeAllocate(size_t size) {
     }
     if (!heap.page || heap.bump + size > reinterpret_cast<char*>(heap.page) + kPageSize) {
         if (!heap.flusherArmed) armFlusher();
-        void* block = std::aligned_alloc(kPageSize, kPageSize);
+        void* block = takePage();
         if (!block) throw std::bad_alloc();
         retirePage();
         heap.page = new (block) Page{{kFillingBias}};
