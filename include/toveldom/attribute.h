@@ -6,6 +6,7 @@
 
 #include <toveldom/export.h>
 #include <toveldom/node_base.h>
+#include <toveldom/shared_string.h>
 
 namespace LUMA_7_4_0 {
 
@@ -18,6 +19,9 @@ public:
     CTOVELDOMAttribute();
     CTOVELDOMAttribute(ITOVELDOMDocument* doc, ITOVELDOMNode* ownerElement, char const* name,
                        char const* namespaceURI, bool specified);
+    // For the library: names the parser already shares among the nodes of a document.
+    CTOVELDOMAttribute(ITOVELDOMDocument* doc, ITOVELDOMNode* ownerElement, CSharedString name,
+                       CSharedString namespaceURI, bool specified);
 
     char const* get_nodeName() const override;
     char const* get_nodeValue() override; // the value, in the result cache
@@ -49,7 +53,7 @@ public:
     // The owner element without a reference.
     virtual ITOVELDOMNode* getParentElement();
 
-    const std::string& nameString() const { return name; }
+    const CSharedString& nameString() const { return name; }
 
     // For the library. A value set through the attribute is kept as a string and turns
     // into the text child that holds it only when somebody asks for the children: most
@@ -63,8 +67,8 @@ protected:
     ~CTOVELDOMAttribute() override;
 
 private:
-    std::string name;
-    std::string namespaceURI;
+    CSharedString name;
+    CSharedString namespaceURI;
     std::string pendingValue;
     bool specified;
     bool valuePending = false;

@@ -9,6 +9,7 @@
 #include <toveldom/export.h>
 #include <toveldom/named_node_map.h>
 #include <toveldom/node_base.h>
+#include <toveldom/shared_string.h>
 
 namespace LUMA_7_4_0 {
 
@@ -35,6 +36,9 @@ public:
     CTOVELDOMElement();
     CTOVELDOMElement(ITOVELDOMDocument* doc, ITOVELDOMNode* parent, char const* tagName,
                      char const* namespaceURI);
+    // For the library: names the parser already shares among the nodes of a document.
+    CTOVELDOMElement(ITOVELDOMDocument* doc, ITOVELDOMNode* parent, CSharedString tagName,
+                     CSharedString namespaceURI);
 
     // ITOVELDOMNode
     char const* get_nodeName() const override;
@@ -109,8 +113,11 @@ public:
     // For the library: the map without a reference, null until the first attribute.
     CTOVELDOMNamedNodeMap* attributeMap() const { return attributes; }
     CTOVELDOMNamedNodeMap& ensureAttributes() const;
-    const std::string& tagNameString() const { return tagName; }
-    const std::string& namespaceString() const { return namespaceURI; }
+    const CSharedString& tagNameString() const { return tagName; }
+    const CSharedString& namespaceString() const { return namespaceURI; }
+    // Stores a new attribute under its name without any check (the parser's path).
+    void createAttribute(const CSharedString& name, const char* value, size_t valueLength,
+                         bool specified, const CSharedString& namespaceURI);
 
 protected:
     ~CTOVELDOMElement() override;
@@ -123,8 +130,8 @@ private:
     void dropAttribute(ITOVELDOMNode* attr);
 
     mutable CTOVELDOMNamedNodeMap* attributes;
-    std::string tagName;
-    std::string namespaceURI;
+    CSharedString tagName;
+    CSharedString namespaceURI;
 };
 
 } // namespace LUMA_7_4_0

@@ -40,8 +40,8 @@ public:
 
     explicit CNodeHashTable(int blockSize = 10)
         : buckets(nullptr), bucketCount(kBuckets), entryCount(0), freeList(nullptr),
-          blocks(nullptr), blockSize(blockSize > 0 ? blockSize : 10), changes(0),
-          blockCount(0), small(nullptr) {}
+          blocks(nullptr), blockSize(blockSize > 0 ? blockSize : 10), changes(0), blockCount(0),
+          small(nullptr) {}
     virtual ~CNodeHashTable() { removeAll(); }
 
     // A member-wise copy would share entries between two tables; nothing copies a map.
@@ -207,19 +207,14 @@ private:
         small = nullptr;
     }
 
-    // The 17 chain heads live inside the object once a table has more than kSmall
-    // entries. Another bucket count gets a block of its own.
+    // Chain heads exist only for tables past kSmall entries, so they get a block of their
+    // own rather than room in every map.
     void allocateBuckets() {
-        if (bucketCount == kBuckets) {
-            std::fill(inlineBuckets, inlineBuckets + kBuckets, nullptr);
-            buckets = inlineBuckets;
-            return;
-        }
         buckets = static_cast<Entry**>(std::calloc(bucketCount, sizeof(Entry*)));
         if (!buckets) throw TOVELDOMException(OUT_OF_MEMORY_ERR);
     }
     void freeBuckets() {
-        if (buckets != inlineBuckets) std::free(buckets);
+        std::free(buckets);
         buckets = nullptr;
     }
 
@@ -270,7 +265,6 @@ private:
     uint32_t changes;
     int32_t blockCount;
     Entry* small; // the whole table while it has no bucket array
-    Entry* inlineBuckets[kBuckets];
 };
 
 } // namespace LUMA_7_4_0

@@ -86,7 +86,8 @@ void* takePage() {
     if (chunk == MAP_FAILED) return nullptr;
     uintptr_t first = (reinterpret_cast<uintptr_t>(chunk) + kPageSize - 1) & ~(kPageSize - 1);
     const size_t pages = kChunkSize / kPageSize;
-    for (size_t i = pages - 1; i >= 1; --i) push(lists.cold, reinterpret_cast<void*>(first + i * kPageSize));
+    for (size_t i = pages - 1; i >= 1; --i)
+        push(lists.cold, reinterpret_cast<void*>(first + i * kPageSize));
     return reinterpret_cast<void*>(first);
 }
 
@@ -116,8 +117,8 @@ struct FreeBlock {
 // Plain data reached without a call (initial-exec model); the flusher below returns
 // what a thread still holds when it ends.
 struct ThreadHeap {
-    Page* page;       // the page being filled, or null
-    char* bump;       // next free byte in it
+    Page* page;        // the page being filled, or null
+    char* bump;        // next free byte in it
     int64_t handedOut; // objects carved from it so far
     FreeBlock* lists[kClasses];
     uint32_t kept[kClasses];

@@ -15,10 +15,15 @@ char const* const CTOVELDOMAttribute::m_nodeType = "attribute";
 CTOVELDOMAttribute::CTOVELDOMAttribute() : CContainerNode(nullptr, nullptr), specified(true) {}
 
 CTOVELDOMAttribute::CTOVELDOMAttribute(ITOVELDOMDocument* doc, ITOVELDOMNode* ownerElement,
-                                       char const* name, char const* namespaceURI,
+                                       char const* name, char const* namespaceURI, bool specified)
+    : CContainerNode(doc, ownerElement), name(name), namespaceURI(namespaceURI),
+      specified(specified) {}
+
+CTOVELDOMAttribute::CTOVELDOMAttribute(ITOVELDOMDocument* doc, ITOVELDOMNode* ownerElement,
+                                       CSharedString name, CSharedString namespaceURI,
                                        bool specified)
-    : CContainerNode(doc, ownerElement), name(name ? name : ""),
-      namespaceURI(namespaceURI ? namespaceURI : ""), specified(specified) {}
+    : CContainerNode(doc, ownerElement), name(std::move(name)),
+      namespaceURI(std::move(namespaceURI)), specified(specified) {}
 
 CTOVELDOMAttribute::~CTOVELDOMAttribute() = default;
 
@@ -33,7 +38,7 @@ ITOVELDOMNode* CTOVELDOMAttribute::get_parentNode() const { return nullptr; }
 ITOVELDOMNode* CTOVELDOMAttribute::get_previousSibling() const { return nullptr; }
 ITOVELDOMNode* CTOVELDOMAttribute::get_nextSibling() const { return nullptr; }
 char const* CTOVELDOMAttribute::get_namespaceURI() const { return namespaceURI.c_str(); }
-void CTOVELDOMAttribute::setNamespaceURI(char const* uri) { namespaceURI = uri ? uri : ""; }
+void CTOVELDOMAttribute::setNamespaceURI(char const* uri) { namespaceURI = CSharedString(uri); }
 
 char const* CTOVELDOMAttribute::get_prefix() {
     return qname::prefix(name, namespaceURI, resultCache);
@@ -43,7 +48,7 @@ char const* CTOVELDOMAttribute::get_localName() {
 }
 void CTOVELDOMAttribute::put_prefix(char const* prefix) {
     std::string chosen = prefix ? prefix : ""; // may point into our own cache
-    name = qname::withPrefix(chosen.c_str(), get_localName());
+    name = CSharedString(qname::withPrefix(chosen.c_str(), get_localName()).c_str());
 }
 
 char const* CTOVELDOMAttribute::get_text() { return get_nodeValue(); }
@@ -65,8 +70,10 @@ ITOVELDOMElement* CTOVELDOMAttribute::get_ownerElement() const {
 }
 
 void CTOVELDOMAttribute::setPendingValue(const char* value, size_t length) {
-    if (value) pendingValue.assign(value, length);
-    else pendingValue.clear();
+    if (value)
+        pendingValue.assign(value, length);
+    else
+        pendingValue.clear();
     valuePending = value != nullptr;
 }
 
@@ -100,8 +107,12 @@ void CTOVELDOMAttribute::put_nodeValue(char const* value) {
 }
 
 ITOVELDOMNode* CTOVELDOMAttribute::cloneNode(bool deep) {
-    ITOVELDOMAttribute* copy = CreateXMLAttribute_7_4_0(ownerDocument, nullptr, name.c_str(),
-                                                        namespaceURI.c_str(), specified);
+    ITOVELDOMAttribute* copy;
+    if (gpfnCreateXMLAttribute_7_4_0)
+        copy = gpfnCreateXMLAttribute_7_4_0(ownerDocument, nullptr, name.c_str(),
+                                            namespaceURI.c_str(), specified);
+    else // the copy shares the names
+        copy = tryMake<CTOVELDOMAttribute>(ownerDocument, nullptr, name, namespaceURI, specified);
     if (!copy) throw TOVELDOMException(OUT_OF_MEMORY_ERR);
     CNodePtr<ITOVELDOMNode> hold(copy);
     if (deep && valuePending) {

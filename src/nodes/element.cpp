@@ -24,13 +24,19 @@ CTOVELDOMElement::CTOVELDOMElement() : CContainerNode(nullptr, nullptr), attribu
 
 CTOVELDOMElement::CTOVELDOMElement(ITOVELDOMDocument* doc, ITOVELDOMNode* parent,
                                    char const* tagName, char const* namespaceURI)
-    : CContainerNode(doc, parent), attributes(nullptr), tagName(tagName ? tagName : ""),
-      namespaceURI(namespaceURI ? namespaceURI : "") {}
+    : CContainerNode(doc, parent), attributes(nullptr), tagName(tagName),
+      namespaceURI(namespaceURI) {}
+
+CTOVELDOMElement::CTOVELDOMElement(ITOVELDOMDocument* doc, ITOVELDOMNode* parent,
+                                   CSharedString tagName, CSharedString namespaceURI)
+    : CContainerNode(doc, parent), attributes(nullptr), tagName(std::move(tagName)),
+      namespaceURI(std::move(namespaceURI)) {}
 
 CTOVELDOMElement::~CTOVELDOMElement() {
     if (attributes) {
         for (__MAPPOS pos = attributes->begin(); pos;)
-            if (ITOVELDOMNode* attr = attributes->nextValue(pos)) privateOf(attr)->setParentNode(nullptr);
+            if (ITOVELDOMNode* attr = attributes->nextValue(pos))
+                privateOf(attr)->setParentNode(nullptr);
         attributes->Release();
     }
 }
@@ -48,7 +54,7 @@ tagITOVELDOMNodeType CTOVELDOMElement::get_nodeType() const { return NODE_ELEMEN
 char const* CTOVELDOMElement::get_nodeTypeString() const { return m_nodeType; }
 char const* CTOVELDOMElement::get_tagName() const { return tagName.c_str(); }
 char const* CTOVELDOMElement::get_namespaceURI() const { return namespaceURI.c_str(); }
-void CTOVELDOMElement::setNamespaceURI(char const* uri) { namespaceURI = uri ? uri : ""; }
+void CTOVELDOMElement::setNamespaceURI(char const* uri) { namespaceURI = CSharedString(uri); }
 void CTOVELDOMElement::clearChildren() { clearChildNodes(); }
 
 ITOVELDOMNamedNodeMap* CTOVELDOMElement::get_attributes() const {
@@ -65,7 +71,7 @@ char const* CTOVELDOMElement::get_localName() {
 }
 void CTOVELDOMElement::put_prefix(char const* prefix) {
     std::string chosen = prefix ? prefix : ""; // may point into our own cache
-    tagName = qname::withPrefix(chosen.c_str(), get_localName());
+    tagName = CSharedString(qname::withPrefix(chosen.c_str(), get_localName()).c_str());
 }
 
 // --- attributes by name ---------------------------------------------------------------------
@@ -106,8 +112,10 @@ void CTOVELDOMElement::setAttribute(char const* name, char const* value) {
     requireName(name);
     ITOVELDOMNode* existing = nullptr;
     if (attributes && attributes->lookup(name, existing) && existing) {
-        if (ITOVELDOMAttribute* attr = asAttribute(existing)) attr->put_value(value);
-        else existing->put_nodeValue(value);
+        if (ITOVELDOMAttribute* attr = asAttribute(existing))
+            attr->put_value(value);
+        else
+            existing->put_nodeValue(value);
         return;
     }
     NodeRef attr = newAttribute(this, name, nullptr, value);
@@ -133,8 +141,7 @@ ITOVELDOMAttribute* CTOVELDOMElement::getAttributeNode(char const* name) const {
 
 // Stores attr under its name and makes this element its owner; returns the attribute it
 // replaced, carrying the map's former reference.
-static ITOVELDOMAttribute* storeAttributeNode(CTOVELDOMElement* element,
-                                              ITOVELDOMAttribute* attr) {
+static ITOVELDOMAttribute* storeAttributeNode(CTOVELDOMElement* element, ITOVELDOMAttribute* attr) {
     {
         CNodePtr<ITOVELDOMDocument> owner =
             CNodePtr<ITOVELDOMDocument>::adopt(attr->get_ownerDocument());
@@ -192,7 +199,7 @@ void CTOVELDOMElement::setAttributeNS(char const* ns, char const* qualifiedName,
     if (!ns) return setAttribute(qualifiedName, value);
     requireName(qualifiedName);
     CResultCache scratch;
-    std::string local = qname::localName(qualifiedName, ns, scratch);
+    std::string local = qname::localName(qualifiedName, *ns != 0, scratch);
     if (attributes) {
         NodeRef existing = NodeRef::adopt(attributes->getNamedItemNS(ns, local.c_str()));
         if (existing) {
@@ -247,6 +254,22 @@ bool CTOVELDOMElement::createAttribute(char const* name, char const* value, bool
     return true;
 }
 
+void CTOVELDOMElement::createAttribute(const CSharedString& name, const char* value,
+                                       size_t valueLength, bool specified,
+                                       const CSharedString& ns) {
+    if (gpfnCreateXMLAttribute_7_4_0) {
+        createAttribute(name.c_str(), value, specified, ns.empty() ? nullptr : ns.c_str());
+        return;
+    }
+    CTOVELDOMAttribute* attr = make<CTOVELDOMAttribute>(ownerDocument, this, name, ns, specified);
+    NodeRef hold(attr);
+    attr->setPendingValue(value, valueLength);
+    ITOVELDOMNode*& slot = ensureAttributes()[name.c_str()];
+    if (slot && slot != attr) dropAttribute(slot);
+    slot = attr;
+    attr->AddRef();
+}
+
 // --- text -----------------------------------------------------------------------------------
 
 std::string CTOVELDOMElement::getText() {
@@ -289,7 +312,10 @@ bool CTOVELDOMElement::normalize() {
 
 ITOVELDOMNode* CTOVELDOMElement::cloneNode(bool deep) {
     ITOVELDOMElement* copy =
-        CreateXMLElement_7_4_0(ownerDocument, nullptr, tagName.c_str(), namespaceURI.c_str());
+        gpfnCreateXMLElement_7_4_0
+            ? gpfnCreateXMLElement_7_4_0(ownerDocument, nullptr, tagName.c_str(),
+                                         namespaceURI.c_str())
+            : tryMake<CTOVELDOMElement>(ownerDocument, nullptr, tagName, namespaceURI);
     if (!copy) throw TOVELDOMException(OUT_OF_MEMORY_ERR);
     NodeRef hold(copy);
     if (attributes && attributes->size() > 0) {
@@ -312,7 +338,8 @@ void CTOVELDOMElement::setOwnerDocument(ITOVELDOMDocument* doc) {
     CContainerNode::setOwnerDocument(doc);
     if (attributes) {
         for (__MAPPOS pos = attributes->begin(); pos;)
-            if (ITOVELDOMNode* attr = attributes->nextValue(pos)) privateOf(attr)->setOwnerDocument(doc);
+            if (ITOVELDOMNode* attr = attributes->nextValue(pos))
+                privateOf(attr)->setOwnerDocument(doc);
     }
 }
 

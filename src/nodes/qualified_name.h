@@ -3,29 +3,35 @@
 #ifndef TOVELDOM_SRC_QUALIFIED_NAME_H
 #define TOVELDOM_SRC_QUALIFIED_NAME_H
 
+#include <cstring>
 #include <string>
 
 #include <toveldom/node_base.h>
+#include <toveldom/shared_string.h>
 
 namespace LUMA_7_4_0 {
 namespace qname {
 
 // With a namespace: the part before the first colon, or "". Without one the node has no
 // prefix (null), as in the DOM.
-inline const char* prefix(const std::string& name, const std::string& ns, CResultCache& cache) {
+inline const char* prefix(const CSharedString& name, const CSharedString& ns, CResultCache& cache) {
     if (ns.empty()) return nullptr;
-    size_t colon = name.find(':');
-    return cache.set(colon == std::string::npos ? std::string() : name.substr(0, colon));
+    const char* colon = std::strchr(name.c_str(), ':');
+    return cache.set(colon ? std::string(name.c_str(), size_t(colon - name.c_str()))
+                           : std::string());
 }
 
 // With a namespace: the part after the first colon, or the whole name when it has no colon
 // or ends with its first colon. Without one: the whole name.
-inline const char* localName(const std::string& name, const std::string& ns,
+inline const char* localName(const char* name, bool hasNamespace, CResultCache& cache) {
+    if (!hasNamespace) return name;
+    const char* colon = std::strchr(name, ':');
+    if (!colon || colon[1] == 0) return cache.set(name);
+    return cache.set(colon + 1);
+}
+inline const char* localName(const CSharedString& name, const CSharedString& ns,
                              CResultCache& cache) {
-    if (ns.empty()) return name.c_str();
-    size_t colon = name.find(':');
-    if (colon == std::string::npos || colon + 1 == name.size()) return cache.set(name);
-    return cache.set(name.substr(colon + 1));
+    return localName(name.c_str(), !ns.empty(), cache);
 }
 
 // prefix:local, or local alone for a null or empty prefix (a name without prefix has no

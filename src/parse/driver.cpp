@@ -35,12 +35,23 @@ ParseContext::~ParseContext() {
     while (bindingCount > 0) delete bindings[--bindingCount];
 }
 
+const CSharedString& ParseContext::intern(const std::string& text) {
+    static const CSharedString empty;
+    if (text.empty()) return empty;
+    auto found = names.find(std::string_view(text));
+    if (found != names.end()) return found->second;
+    CSharedString shared(text.data(), text.size());
+    std::string_view key(shared.c_str(), shared.size()); // the shared copy outlives the entry
+    return names.emplace(key, std::move(shared)).first->second;
+}
+
 void ParseContext::setCapture(bool on, unsigned mask) {
     unsigned before = captureMask;
     if (on) {
         if (firstElementSeen && mask != 0x01) return;
         captureMask |= mask;
-        if (before == 0 && captureMask != 0) XML_SetDefaultHandlerExpand(parser, prolog::defaultHandler);
+        if (before == 0 && captureMask != 0)
+            XML_SetDefaultHandlerExpand(parser, prolog::defaultHandler);
     } else {
         captureMask &= ~mask;
         // Removed with the expanding setter too: the other one would also stop internal

@@ -6,9 +6,12 @@
 #include <exception>
 #include <expat.h>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 
 #include <toveldom/buffer.h>
 #include <toveldom/document.h>
+#include <toveldom/shared_string.h>
 
 namespace LUMA_7_4_0 {
 
@@ -81,6 +84,10 @@ struct ParseContext {
     CBuffer<char> text;
     std::string normalized; // scratch for white-space normalization, reused
     QName name1, name2;     // scratch for rebuilt names, reused
+    // Every distinct name and namespace URI of this parse, stored once and shared by the
+    // nodes that carry it.
+    std::unordered_map<std::string_view, CSharedString> names;
+    const CSharedString& intern(const std::string& text);
     bool preserveWhiteSpace = false;
     bool insideDoctype = false;
 

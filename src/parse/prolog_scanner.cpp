@@ -18,14 +18,14 @@ namespace LUMA_7_4_0 {
 namespace {
 
 enum State {
-    kProlog,          // before "<!DOCTYPE"
-    kExpectName,      // after "<!DOCTYPE"
-    kAfterName,       // SYSTEM, PUBLIC, "[" or ">"
-    kExpectSystem,    // the system literal
-    kExpectPublic,    // the public literal (the system literal follows)
-    kInternalSubset,  // inside "[" ... "]"
-    kAfterLiterals,   // "[" or ">"
-    kAfterSubset,     // after "]": the closing ">"
+    kProlog,         // before "<!DOCTYPE"
+    kExpectName,     // after "<!DOCTYPE"
+    kAfterName,      // SYSTEM, PUBLIC, "[" or ">"
+    kExpectSystem,   // the system literal
+    kExpectPublic,   // the public literal (the system literal follows)
+    kInternalSubset, // inside "[" ... "]"
+    kAfterLiterals,  // "[" or ">"
+    kAfterSubset,    // after "]": the closing ">"
 };
 
 bool isWhite(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
@@ -74,7 +74,8 @@ void readXmlDeclaration(ParseContext& ctx, const std::string& decl) {
     bool hasEncoding = readPseudoAttribute(decl, "encoding", from, encoding);
     bool hasStandalone = readPseudoAttribute(decl, "standalone", from, standalone);
     ctx.document.setVersion(hasVersion ? version.c_str() : nullptr);
-    ctx.document.setStandalone(hasStandalone && platform::strnicmp(standalone.c_str(), "no", 2) != 0);
+    ctx.document.setStandalone(hasStandalone &&
+                               platform::strnicmp(standalone.c_str(), "no", 2) != 0);
     if (hasEncoding) ctx.document.put_encoding(encoding.c_str());
 }
 
@@ -92,9 +93,9 @@ void endDoctype(ParseContext& ctx) {
         std::string publicID = spanText(ctx, ctx.publicLiteral, true);
         std::string subset = spanText(ctx, ctx.subset, false);
         ctx.insideDoctype = false;
-        CNodePtr<ITOVELDOMNode> doctype(make<CTOVELDOMDocumentType>(
-            &ctx.document, ctx.stack[ctx.depth].node, name.c_str(), systemID.c_str(),
-            publicID.c_str(), subset.c_str()));
+        CNodePtr<ITOVELDOMNode> doctype(
+            make<CTOVELDOMDocumentType>(&ctx.document, ctx.stack[ctx.depth].node, name.c_str(),
+                                        systemID.c_str(), publicID.c_str(), subset.c_str()));
         ctx.stack[ctx.depth].internals->appendNewChild(doctype);
     }
     ctx.insideDoctype = false;
@@ -135,12 +136,15 @@ void scan(ParseContext& ctx, const char* piece, size_t n) {
         ctx.scanState = kAfterName;
         break;
     case kAfterName:
-        if (is(piece, n, "SYSTEM")) ctx.scanState = kExpectSystem;
-        else if (is(piece, n, "PUBLIC")) ctx.scanState = kExpectPublic;
+        if (is(piece, n, "SYSTEM"))
+            ctx.scanState = kExpectSystem;
+        else if (is(piece, n, "PUBLIC"))
+            ctx.scanState = kExpectPublic;
         else if (is(piece, n, "[")) {
             remember(ctx.subset, offset, 1);
             ctx.scanState = kInternalSubset;
-        } else if (is(piece, n, ">")) endDoctype(ctx);
+        } else if (is(piece, n, ">"))
+            endDoctype(ctx);
         break;
     case kExpectSystem:
         remember(ctx.systemLiteral, offset, n);
@@ -154,7 +158,8 @@ void scan(ParseContext& ctx, const char* piece, size_t n) {
         if (is(piece, n, "[")) {
             remember(ctx.subset, offset, 1);
             ctx.scanState = kInternalSubset;
-        } else if (is(piece, n, ">")) endDoctype(ctx);
+        } else if (is(piece, n, ">"))
+            endDoctype(ctx);
         break;
     case kInternalSubset:
         // Markup declarations come as several pieces each, but none of them is a lone

@@ -164,8 +164,12 @@ void XMLCALL startElement(void* parser, const XML_Char* name, const XML_Char** a
         QName& qname = ctx.name1;
         rebuildName(ctx, name, qname);
         ITOVELDOMNode* parent = top(ctx).node;
-        ITOVELDOMElement* element = CreateXMLElement_7_4_0(
-            &ctx.document, parent, qname.qualified.c_str(), qname.hasURI ? qname.uri.c_str() : "");
+        ITOVELDOMElement* element =
+            gpfnCreateXMLElement_7_4_0
+                ? gpfnCreateXMLElement_7_4_0(&ctx.document, parent, qname.qualified.c_str(),
+                                             qname.hasURI ? qname.uri.c_str() : "")
+                : make<CTOVELDOMElement>(&ctx.document, parent, ctx.intern(qname.qualified),
+                                         ctx.intern(qname.uri));
         if (!element) throw TOVELDOMException(OUT_OF_MEMORY_ERR);
         CNodePtr<ITOVELDOMNode> hold(element);
 
@@ -188,7 +192,13 @@ void XMLCALL startElement(void* parser, const XML_Char* name, const XML_Char** a
         unsigned char preserve = ctx.preserveFlags[ctx.depth - 1];
         for (int i = 0; atts[i]; i += 2) {
             rebuildName(ctx, atts[i], qname);
-            createAttribute(element, ours, qname, atts[i + 1], i < specified);
+            if (ours) {
+                ours->createAttribute(ctx.intern(qname.qualified), atts[i + 1],
+                                      std::strlen(atts[i + 1]), i < specified,
+                                      ctx.intern(qname.uri));
+            } else {
+                createAttribute(element, nullptr, qname, atts[i + 1], i < specified);
+            }
             if (!ctx.preserveWhiteSpace && !spaceSeen && qname.qualified == "xml:space") {
                 spaceSeen = true;
                 preserve = std::strcmp(atts[i + 1], "preserve") == 0;

@@ -102,7 +102,7 @@ void appendEscapedAttribute(std::string& out, const char* data, size_t length) {
 }
 
 void writeAttribute(CTOVELDOMAttribute& attribute, std::string& out) {
-    out += attribute.nameString();
+    out.append(attribute.nameString().c_str(), attribute.nameString().size());
     out += "=\"";
     if (attribute.hasPendingValue()) {
         const std::string& value = attribute.pendingValueString();
@@ -127,7 +127,7 @@ void writeElement(CTOVELDOMElement& element, std::string& out) {
         appendRepeated(out, unit, level - 1);
     }
     out += '<';
-    out += element.tagNameString();
+    out.append(element.tagNameString().c_str(), element.tagNameString().size());
     if (CTOVELDOMNamedNodeMap* map = element.attributeMap()) {
         for (__MAPPOS pos = map->begin(); pos;) {
             ITOVELDOMNode* attr = map->nextValue(pos);
@@ -156,7 +156,7 @@ void writeElement(CTOVELDOMElement& element, std::string& out) {
             appendRepeated(out, unit, level - 1);
         }
         out += "</";
-        out += element.tagNameString();
+        out.append(element.tagNameString().c_str(), element.tagNameString().size());
         out += '>';
     }
     // Leaving the level one higher tells the parent an element was written here.
