@@ -12,6 +12,7 @@
 #include <toveldom/exceptions.h>
 #include <toveldom/interfaces.h>
 #include <toveldom/node_ptr.h>
+#include <toveldom/shared_string.h>
 #include <toveldom/buffer.h>
 #include <toveldom/mutex.h>
 #include <toveldom/dynamic_array.h>
