@@ -81,6 +81,15 @@ inline CNodePtr<ITOVELDOMNode> childAt(ITOVELDOMNode* n, long i) {
 
 inline CNodePtr<ITOVELDOMNode> parentOf(ITOVELDOMNode* n) { return own(n->get_parentNode()); }
 
+// What a getter handed back, released at once: for identity checks of nodes that something
+// else keeps alive (parents, owners, siblings).
+template <class T> T* peek(T* p) {
+    drop(p);
+    return p;
+}
+
+inline ITOVELDOMPrivate* priv(ITOVELDOMNode* n) { return dynamic_cast<ITOVELDOMPrivate*>(n); }
+
 // A fixture owning one document, with factories that hand back owning holders.
 class DocTest : public ::testing::Test {
 protected:
@@ -100,6 +109,10 @@ protected:
     }
     CNodePtr<ITOVELDOMAttribute> attr(const char* name) { return own(doc_->createAttribute(name)); }
     CNodePtr<ITOVELDOMDocumentFragment> frag() { return own(doc_->createDocumentFragment()); }
+    static CNodePtr<ITOVELDOMDocumentType> doctype(const char* name, const char* pub = "",
+                                                   const char* sys = "") {
+        return own(CTOVELDOMImplementation::getInstance()->createDocumentType(name, pub, sys));
+    }
 
     // Appends child to parent and drops the returned reference.
     static void add(ITOVELDOMNode* parent, ITOVELDOMNode* child) {
