@@ -38,14 +38,19 @@ struct EscapeTable {
     const char* text[256] = {};
     const char* attribute[256] = {};
     EscapeTable() {
-        text['&'] = attribute['&'] = "&amp;";
-        text['<'] = attribute['<'] = "&lt;";
-        text['>'] = attribute['>'] = "&gt;";
-        attribute['"'] = "&quot;";
-        attribute['\''] = "&apos;";
-        attribute['\t'] = "&#9;";
-        attribute['\n'] = "&#10;";
-        attribute['\r'] = "&#13;";
+        set("&", "&amp;", true);
+        set("<", "&lt;", true);
+        set(">", "&gt;", true);
+        set("\"", "&quot;", false);
+        set("'", "&apos;", false);
+        set("\t", "&#9;", false);
+        set("\n", "&#10;", false);
+        set("\r", "&#13;", false);
+    }
+    void set(const char* byte, const char* replacement, bool inText) {
+        unsigned char b = static_cast<unsigned char>(byte[0]);
+        attribute[b] = replacement;
+        if (inText) text[b] = replacement;
     }
 };
 const EscapeTable kEscapes;
