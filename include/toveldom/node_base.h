@@ -67,9 +67,9 @@ public:
     int AddRef() override;
     int Release() override;
 
-    void setNamespaceURI(char const* uri) override;           // does nothing
-    void setParentNode(ITOVELDOMNode* parent) override;       // stores it, no reference
-    void setOwnerDocument(ITOVELDOMDocument* doc) override;   // NULL_POINTER_ERR for null
+    void setNamespaceURI(char const* uri) override;         // does nothing
+    void setParentNode(ITOVELDOMNode* parent) override;     // stores it, no reference
+    void setOwnerDocument(ITOVELDOMDocument* doc) override; // NULL_POINTER_ERR for null
 
     virtual ~CNodeBase();
     virtual int GetRef();
@@ -135,11 +135,15 @@ public:
     void appendNewChild(ITOVELDOMNode* node) override;
     void setOwnerDocument(ITOVELDOMDocument* doc) override; // re-owns the whole subtree
 
-    // For the library: the child list without a reference; null until the first child
-    // (or the first get_childNodes), since most leaves of a tree never need one.
+    // For the library: the children without a reference. A node with one child keeps it
+    // in a slot of its own and makes the list object only when a second child arrives or
+    // somebody asks for the list (get_childNodes): most elements of a document hold one
+    // text node. childList() is that list, null while there is none.
     CTOVELDOMNodeList* childList() const { return childNodes; }
-    int childCount() const { return childNodes ? childNodes->count() : 0; }
-    ITOVELDOMNode* childAt(int i) const { return childNodes ? childNodes->elementAt(i) : nullptr; }
+    int childCount() const { return childNodes ? childNodes->count() : (soleChild ? 1 : 0); }
+    ITOVELDOMNode* childAt(int i) const {
+        return childNodes ? childNodes->elementAt(i) : (i == 0 ? soleChild : nullptr);
+    }
 
 protected:
     CContainerNode(ITOVELDOMDocument* owner, ITOVELDOMNode* parent);
@@ -150,8 +154,11 @@ protected:
     // Brings the children into being where a node keeps them in a lighter form until
     // asked (an attribute's value); called before every child operation.
     void prepareChildren() const;
-    // The list, created on first need (OUT_OF_MEMORY_ERR when it cannot be).
+    // The list, created on first need with the sole child moved into it
+    // (OUT_OF_MEMORY_ERR when it cannot be).
     CTOVELDOMNodeList& ensureList() const;
+    // Appends node, adding the reference that keeps it.
+    void appendHeld(ITOVELDOMNode* node);
     // The document children must belong to: the document itself for a document.
     ITOVELDOMDocument* childOwner() const;
     // Appends a deep copy of every child to copy (whose parent they become), bypassing the
@@ -160,6 +167,7 @@ protected:
     void appendChildCopies(ITOVELDOMNode* copy, ITOVELDOMDocument* newOwner = nullptr) const;
 
     mutable CTOVELDOMNodeList* childNodes;
+    mutable ITOVELDOMNode* soleChild; // the only child while there is no list (one reference)
 };
 
 class ITOVELDOMElement;

@@ -80,7 +80,7 @@ void CTOVELDOMAttribute::setPendingValue(const char* value, size_t length) {
 void CTOVELDOMAttribute::materializeValue() {
     if (!valuePending) return;
     CNodePtr<ITOVELDOMNode> text(make<CTOVELDOMText>(ownerDocument, this, pendingValue.c_str()));
-    ensureList().appendElement(text);
+    appendHeld(text);
     valuePending = false;
     pendingValue.clear();
     pendingValue.shrink_to_fit();

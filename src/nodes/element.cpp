@@ -283,7 +283,7 @@ void CTOVELDOMElement::put_text(char const* text) {
     NodeRef node;
     if (text) node = NodeRef(make<CTOVELDOMText>(ownerDocument, this, text));
     clearChildNodes();
-    if (node) ensureList().appendElement(node);
+    if (node) appendHeld(node);
 }
 
 bool CTOVELDOMElement::normalize() {

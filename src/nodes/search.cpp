@@ -46,18 +46,18 @@ struct NamespaceTest {
 
 // Appends the matching elements below root in pre-order: each element before its
 // descendants, siblings in child order. Walks with its own stack, not recursion.
-template <class Test>
-void collect(ITOVELDOMNode* root, const Test& test, CTOVELDOMNodeList& out) {
+template <class Test> void collect(ITOVELDOMNode* root, const Test& test, CTOVELDOMNodeList& out) {
     struct Level {
         ITOVELDOMNode* parent;
-        const CTOVELDOMNodeList* list; // the library's own list, or null for a host's node
+        const CTOVELDOMElement* element; // the library's own element, or null for a host's node
         int next;
         int count;
     };
     auto open = [](ITOVELDOMNode* node) {
-        if (CTOVELDOMElement* element = asExactly<CTOVELDOMElement>(node))
-            return Level{node, element->childList(), 0, element->childCount()};
-        CNodePtr<ITOVELDOMNodeList> list = CNodePtr<ITOVELDOMNodeList>::adopt(node->get_childNodes());
+        if (const CTOVELDOMElement* element = asExactly<CTOVELDOMElement>(node))
+            return Level{node, element, 0, element->childCount()};
+        CNodePtr<ITOVELDOMNodeList> list =
+            CNodePtr<ITOVELDOMNodeList>::adopt(node->get_childNodes());
         return Level{node, nullptr, 0, list ? int(list->get_length()) : 0};
     };
     std::vector<Level> stack;
@@ -70,8 +70,8 @@ void collect(ITOVELDOMNode* root, const Test& test, CTOVELDOMNodeList& out) {
         }
         ITOVELDOMNode* child;
         CNodePtr<ITOVELDOMNode> held;
-        if (level.list) {
-            child = level.list->elementAt(level.next++);
+        if (level.element) {
+            child = level.element->childAt(level.next++);
         } else {
             CNodePtr<ITOVELDOMNodeList> list =
                 CNodePtr<ITOVELDOMNodeList>::adopt(level.parent->get_childNodes());
@@ -84,7 +84,9 @@ void collect(ITOVELDOMNode* root, const Test& test, CTOVELDOMNodeList& out) {
     }
 }
 
-CNodePtr<CTOVELDOMNodeList> newList() { return CNodePtr<CTOVELDOMNodeList>(make<CTOVELDOMNodeList>()); }
+CNodePtr<CTOVELDOMNodeList> newList() {
+    return CNodePtr<CTOVELDOMNodeList>(make<CTOVELDOMNodeList>());
+}
 
 CTOVELDOMNodeList& asList(ITOVELDOMNodeList* list) {
     auto* ours = dynamic_cast<CTOVELDOMNodeList*>(list);
@@ -139,8 +141,8 @@ ITOVELDOMNodeList* CTOVELDOMElement::getElementsByTagNameNSNoCase(char const* na
 }
 
 // The document's searches test the document element itself, then its descendants.
-template <class Test> static ITOVELDOMNodeList* searchDocument(const CTOVELDOMDocument& doc,
-                                                               const Test& test) {
+template <class Test>
+static ITOVELDOMNodeList* searchDocument(const CTOVELDOMDocument& doc, const Test& test) {
     CNodePtr<CTOVELDOMNodeList> list = newList();
     for (int i = 0; i < doc.childCount(); ++i) {
         ITOVELDOMNode* child = doc.childAt(i);

@@ -10,44 +10,40 @@
 
 namespace LUMA_7_4_0 {
 
-namespace {
-
-// A library container's children, or null for a host's own class.
-template <class C> bool childrenOf(ITOVELDOMNode* node, const CTOVELDOMNodeList*& list) {
-    if (C* c = asExactly<C>(node)) {
-        list = c->childList();
-        return true;
-    }
-    return false;
-}
-} // namespace
-
 void appendTextContent(ITOVELDOMNode* container, std::string& out) {
+    // Each level is a library element (or the fragment at the top) and the next child
+    // to visit.
     struct Level {
-        const CTOVELDOMNodeList* list;
+        const CTOVELDOMElement* element;
+        const CTOVELDOMDocumentFragment* fragment;
         int next;
+        int count() const { return element ? element->childCount() : fragment->childCount(); }
+        ITOVELDOMNode* at(int i) const {
+            return element ? element->childAt(i) : fragment->childAt(i);
+        }
     };
-    const CTOVELDOMNodeList* top = nullptr;
-    if (!childrenOf<CTOVELDOMElement>(container, top) &&
-        !childrenOf<CTOVELDOMDocumentFragment>(container, top)) {
+    std::vector<Level> stack;
+    if (const CTOVELDOMElement* element = asExactly<CTOVELDOMElement>(container))
+        stack.push_back({element, nullptr, 0});
+    else if (const auto* fragment = asExactly<CTOVELDOMDocumentFragment>(container))
+        stack.push_back({nullptr, fragment, 0});
+    else {
         out += privateOf(container)->getText();
         return;
     }
-    std::vector<Level> stack;
-    stack.push_back({top, 0});
     while (!stack.empty()) {
         Level& level = stack.back();
-        if (!level.list || level.next >= level.list->count()) {
+        if (level.next >= level.count()) {
             stack.pop_back();
             continue;
         }
-        ITOVELDOMNode* child = level.list->elementAt(level.next++);
+        ITOVELDOMNode* child = level.at(level.next++);
         if (const CTOVELDOMText* text = asExactly<CTOVELDOMText>(child)) {
             out += text->data();
         } else if (const CTOVELDOMCDATASection* cdata = asExactly<CTOVELDOMCDATASection>(child)) {
             out += cdata->data();
-        } else if (CTOVELDOMElement* element = asExactly<CTOVELDOMElement>(child)) {
-            if (element->childCount() > 0) stack.push_back({element->childList(), 0});
+        } else if (const CTOVELDOMElement* element = asExactly<CTOVELDOMElement>(child)) {
+            if (element->childCount() > 0) stack.push_back({element, nullptr, 0});
         } else {
             tagITOVELDOMNodeType kind = child->get_nodeType();
             if (kind == NODE_ELEMENT || kind == NODE_TEXT || kind == NODE_CDATA_SECTION)

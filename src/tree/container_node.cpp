@@ -19,10 +19,9 @@ namespace {
 constexpr unsigned bit(tagITOVELDOMNodeType t) { return 1u << t; }
 
 // The node kinds each container accepts as new children through the public operations.
-constexpr unsigned kElementChildren = bit(NODE_ELEMENT) | bit(NODE_TEXT) | bit(NODE_CDATA_SECTION) |
-                                      bit(NODE_ENTITY_REFERENCE) |
-                                      bit(NODE_PROCESSING_INSTRUCTION) | bit(NODE_COMMENT) |
-                                      bit(NODE_DOCUMENT_FRAGMENT);
+constexpr unsigned kElementChildren =
+    bit(NODE_ELEMENT) | bit(NODE_TEXT) | bit(NODE_CDATA_SECTION) | bit(NODE_ENTITY_REFERENCE) |
+    bit(NODE_PROCESSING_INSTRUCTION) | bit(NODE_COMMENT) | bit(NODE_DOCUMENT_FRAGMENT);
 constexpr unsigned kAttributeChildren =
     bit(NODE_TEXT) | bit(NODE_ENTITY_REFERENCE) | bit(NODE_DOCUMENT_FRAGMENT);
 constexpr unsigned kDocumentChildren = bit(NODE_ELEMENT) | bit(NODE_PROCESSING_INSTRUCTION) |
@@ -30,10 +29,14 @@ constexpr unsigned kDocumentChildren = bit(NODE_ELEMENT) | bit(NODE_PROCESSING_I
                                        bit(NODE_DOCUMENT_FRAGMENT);
 
 template <class I> constexpr unsigned acceptedKinds() {
-    if constexpr (std::is_same_v<I, ITOVELDOMDocument>) return kDocumentChildren;
-    else if constexpr (std::is_same_v<I, ITOVELDOMAttribute>) return kAttributeChildren;
-    else if constexpr (std::is_same_v<I, ITOVELDOMDocumentType>) return 0;
-    else return kElementChildren; // element and fragment
+    if constexpr (std::is_same_v<I, ITOVELDOMDocument>)
+        return kDocumentChildren;
+    else if constexpr (std::is_same_v<I, ITOVELDOMAttribute>)
+        return kAttributeChildren;
+    else if constexpr (std::is_same_v<I, ITOVELDOMDocumentType>)
+        return 0;
+    else
+        return kElementChildren; // element and fragment
 }
 
 bool accepts(unsigned kinds, tagITOVELDOMNodeType t) {
@@ -55,10 +58,9 @@ bool isSelfOrAncestor(ITOVELDOMNode* candidate, ITOVELDOMNode* node) {
 }
 
 // The first child of the given kind, without a reference.
-ITOVELDOMNode* firstOfKind(const CTOVELDOMNodeList* list, tagITOVELDOMNodeType t) {
-    if (!list) return nullptr;
-    for (int i = 0; i < list->count(); ++i) {
-        ITOVELDOMNode* child = list->elementAt(i);
+template <class C> ITOVELDOMNode* firstOfKind(const C& container, tagITOVELDOMNodeType t) {
+    for (int i = 0; i < container.childCount(); ++i) {
+        ITOVELDOMNode* child = container.childAt(i);
         if (child->get_nodeType() == t) return child;
     }
     return nullptr;
@@ -68,22 +70,34 @@ ITOVELDOMNode* firstOfKind(const CTOVELDOMNodeList* list, tagITOVELDOMNodeType t
 
 template <class I>
 CContainerNode<I>::CContainerNode(ITOVELDOMDocument* owner, ITOVELDOMNode* parent)
-    : CNodeBase<I>(owner, parent), childNodes(nullptr) {}
+    : CNodeBase<I>(owner, parent), childNodes(nullptr), soleChild(nullptr) {}
 
 template <class I> CContainerNode<I>::~CContainerNode() {
-    if (childNodes) {
-        clearChildNodes();
-        childNodes->Release();
-    }
+    clearChildNodes();
+    if (childNodes) childNodes->Release();
 }
 
 template <class I> CTOVELDOMNodeList& CContainerNode<I>::ensureList() const {
     if (!childNodes) {
         CTOVELDOMNodeList* list = make<CTOVELDOMNodeList>();
         list->AddRef();
+        if (soleChild) {
+            list->appendElement(soleChild); // cannot fail: the inline slots have room
+            soleChild->Release();
+            soleChild = nullptr;
+        }
         childNodes = list;
     }
     return *childNodes;
+}
+
+template <class I> void CContainerNode<I>::appendHeld(ITOVELDOMNode* node) {
+    if (!childNodes && !soleChild) {
+        node->AddRef();
+        soleChild = node;
+        return;
+    }
+    ensureList().appendElement(node);
 }
 
 template <class I> ITOVELDOMDocument* CContainerNode<I>::childOwner() const {
@@ -99,6 +113,11 @@ template <class I> void CContainerNode<I>::prepareChildren() const {
 }
 
 template <class I> void CContainerNode<I>::clearChildNodes() {
+    if (ITOVELDOMNode* only = soleChild) {
+        privateOf(only)->setParentNode(nullptr);
+        soleChild = nullptr;
+        only->Release();
+    }
     if (!childNodes) return;
     for (int i = 0; i < childNodes->count(); ++i)
         privateOf(childNodes->elementAt(i))->setParentNode(nullptr);
@@ -153,11 +172,11 @@ ITOVELDOMNode* CContainerNode<I>::insertBefore(ITOVELDOMNode* newChild, ITOVELDO
             if (isSelfOrAncestor(newChild, self)) fail(HIERARCHY_REQUEST_ERR);
         }
         if constexpr (std::is_same_v<I, ITOVELDOMDocument>) {
-            if (firstOfKind(childNodes, NODE_ELEMENT)) fail(HIERARCHY_REQUEST_ERR);
+            if (firstOfKind(*this, NODE_ELEMENT)) fail(HIERARCHY_REQUEST_ERR);
         }
     }
     if constexpr (std::is_same_v<I, ITOVELDOMDocument>) {
-        if (kind == NODE_DOCUMENT_TYPE && firstOfKind(childNodes, NODE_DOCUMENT_TYPE))
+        if (kind == NODE_DOCUMENT_TYPE && firstOfKind(*this, NODE_DOCUMENT_TYPE))
             fail(HIERARCHY_REQUEST_ERR);
     }
     insert(newChild, refChild);
@@ -181,6 +200,7 @@ ITOVELDOMNode* CContainerNode<I>::replaceChild(ITOVELDOMNode* newChild, ITOVELDO
     CNodePtr<ITOVELDOMNode> keep(oldChild); // the caller's result, taken before any drop
     if (kind == NODE_DOCUMENT_FRAGMENT) {
         if (newChild == self) fail(HIERARCHY_REQUEST_ERR);
+        if (childCount() > 0) ensureList();
         if (!childNodes || childNodes->find(oldChild) < 0) fail(NOT_FOUND_ERR);
         CNodePtr<ITOVELDOMNode> next = CNodePtr<ITOVELDOMNode>::adopt(oldChild->get_nextSibling());
         remove(oldChild);
@@ -194,13 +214,13 @@ ITOVELDOMNode* CContainerNode<I>::replaceChild(ITOVELDOMNode* newChild, ITOVELDO
             if (isSelfOrAncestor(newChild, self)) fail(HIERARCHY_REQUEST_ERR);
         }
         if constexpr (std::is_same_v<I, ITOVELDOMDocument>) {
-            ITOVELDOMNode* current = firstOfKind(childNodes, NODE_ELEMENT);
+            ITOVELDOMNode* current = firstOfKind(*this, NODE_ELEMENT);
             if (current && current != oldChild) fail(HIERARCHY_REQUEST_ERR);
         }
     }
     if constexpr (std::is_same_v<I, ITOVELDOMDocument>) {
         if (kind == NODE_DOCUMENT_TYPE) {
-            ITOVELDOMNode* current = firstOfKind(childNodes, NODE_DOCUMENT_TYPE);
+            ITOVELDOMNode* current = firstOfKind(*this, NODE_DOCUMENT_TYPE);
             if (current && current != oldChild) fail(HIERARCHY_REQUEST_ERR);
         }
     }
@@ -244,12 +264,15 @@ void CContainerNode<I>::insert(ITOVELDOMNode* newChild, ITOVELDOMNode* refChild)
 
     // Detach from the old parent; `moved` keeps the node alive until our list holds it.
     CNodePtr<ITOVELDOMNode> moved;
-    if (CNodePtr<ITOVELDOMNode> oldParent = CNodePtr<ITOVELDOMNode>::adopt(newChild->get_parentNode()))
+    if (CNodePtr<ITOVELDOMNode> oldParent =
+            CNodePtr<ITOVELDOMNode>::adopt(newChild->get_parentNode()))
         moved = CNodePtr<ITOVELDOMNode>::adopt(oldParent->removeChild(newChild));
 
     int position = list.count();
-    if (refChild && refChild != newChild) position = list.find(refChild);
-    else if (refChild) position = refIndex;
+    if (refChild && refChild != newChild)
+        position = list.find(refChild);
+    else if (refChild)
+        position = refIndex;
     list.insertElementAt(newChild, position);
     child->setParentNode(this);
     if constexpr (std::is_same_v<I, ITOVELDOMDocument>) child->setOwnerDocument(childOwner());
@@ -260,6 +283,7 @@ void CContainerNode<I>::replace(ITOVELDOMNode* newChild, ITOVELDOMNode* oldChild
     if (!newChild || !oldChild) fail(NULL_POINTER_ERR);
     checkOwner<I>(newChild, childOwner());
     prepareChildren();
+    if (childCount() > 0) ensureList();
     if (!childNodes || childNodes->find(oldChild) < 0) fail(NOT_FOUND_ERR);
     // Replacing a child by itself leaves the list as it is.
     if (newChild == oldChild) return;
@@ -267,7 +291,8 @@ void CContainerNode<I>::replace(ITOVELDOMNode* newChild, ITOVELDOMNode* oldChild
     ITOVELDOMPrivate* old = privateOf(oldChild);
 
     CNodePtr<ITOVELDOMNode> moved;
-    if (CNodePtr<ITOVELDOMNode> oldParent = CNodePtr<ITOVELDOMNode>::adopt(newChild->get_parentNode()))
+    if (CNodePtr<ITOVELDOMNode> oldParent =
+            CNodePtr<ITOVELDOMNode>::adopt(newChild->get_parentNode()))
         moved = CNodePtr<ITOVELDOMNode>::adopt(oldParent->removeChild(newChild));
 
     int index = childNodes->find(oldChild);
@@ -279,6 +304,7 @@ void CContainerNode<I>::replace(ITOVELDOMNode* newChild, ITOVELDOMNode* oldChild
 
 template <class I> void CContainerNode<I>::remove(ITOVELDOMNode* oldChild) {
     prepareChildren();
+    if (childCount() > 0) ensureList();
     int index = childNodes && oldChild ? childNodes->find(oldChild) : -1;
     if (index < 0) fail(NOT_FOUND_ERR);
     privateOf(oldChild)->setParentNode(nullptr);
@@ -291,7 +317,8 @@ template <class I> ITOVELDOMNode* CContainerNode<I>::getChildLeftSibling(ITOVELD
         fail(NULL_POINTER_ERR);
     }
     prepareChildren();
-    int index = childNodes ? childNodes->find(child) : -1;
+    if (!childNodes) return nullptr; // no child, or one without neighbours
+    int index = childNodes->find(child);
     ITOVELDOMNode* sibling = index > 0 ? childNodes->elementAt(index - 1) : nullptr;
     if (sibling) sibling->AddRef();
     return sibling;
@@ -300,7 +327,8 @@ template <class I> ITOVELDOMNode* CContainerNode<I>::getChildLeftSibling(ITOVELD
 template <class I> ITOVELDOMNode* CContainerNode<I>::getChildRightSibling(ITOVELDOMNode* child) {
     if (!child) fail(NULL_POINTER_ERR);
     prepareChildren();
-    int index = childNodes ? childNodes->find(child) : -1;
+    if (!childNodes) return nullptr; // no child, or one without neighbours
+    int index = childNodes->find(child);
     ITOVELDOMNode* sibling = index >= 0 ? childNodes->elementAt(index + 1) : nullptr;
     if (sibling) sibling->AddRef();
     return sibling;
@@ -308,7 +336,7 @@ template <class I> ITOVELDOMNode* CContainerNode<I>::getChildRightSibling(ITOVEL
 
 template <class I> void CContainerNode<I>::appendNewChild(ITOVELDOMNode* node) {
     prepareChildren();
-    if (node) ensureList().appendElement(node);
+    if (node) appendHeld(node);
 }
 
 template <class I>
