@@ -33,8 +33,7 @@ TEST_F(Search, DocumentSearchIsPreOrderFromTheDocumentElement) {
     auto list = own(doc_->getElementsByTagName("c"));
     EXPECT_EQ(refs(list.get()), 1);
     ASSERT_EQ(list->get_length(), 2);
-    auto first = own(list->get_item(0));
-    EXPECT_EQ(first.get(), static_cast<ITOVELDOMNode*>(innerC_.get()));
+    EXPECT_EQ(peek(list->get_item(0)), innerC_.get());
     EXPECT_EQ(found(doc_->getElementsByTagName("*")), "a,b,c,c,p:item,B");
     EXPECT_EQ(found(doc_->getElementsByTagName("a")), "a");
 }
@@ -83,9 +82,8 @@ TEST_F(Search, ResultIsASnapshotHoldingItsElements) {
     EXPECT_EQ(refs(innerC_.get()), 3); // b's list, our holder, the result
     drop(b_->removeChild(innerC_));
     EXPECT_EQ(list->get_length(), 2);
-    auto first = own(list->get_item(0));
-    EXPECT_EQ(first.get(), static_cast<ITOVELDOMNode*>(innerC_.get()));
-    EXPECT_EQ(first->get_parentNode(), nullptr);
+    EXPECT_EQ(peek(list->get_item(0)), innerC_.get());
+    EXPECT_EQ(innerC_->get_parentNode(), nullptr);
     addElem(a_, "c");
     EXPECT_EQ(list->get_length(), 2);
     auto again = own(doc_->getElementsByTagName("c"));
@@ -96,12 +94,8 @@ TEST_F(Search, ResultIsASnapshotHoldingItsElements) {
 TEST(SearchEmpty, DocumentWithoutElementGivesAnEmptyList) {
     auto doc = own(createTOVELDOMDocument_7_4_0());
     drop(doc->appendChild(own(doc->createComment("only"))));
-    auto list = own(doc->getElementsByTagName("*"));
-    ASSERT_NE(list, nullptr);
-    EXPECT_EQ(list->get_length(), 0);
-    auto ns = own(doc->getElementsByTagNameNSNoCase("", "*"));
-    ASSERT_NE(ns, nullptr);
-    EXPECT_EQ(ns->get_length(), 0);
+    EXPECT_EQ(own(doc->getElementsByTagName("*"))->get_length(), 0);
+    EXPECT_EQ(own(doc->getElementsByTagNameNSNoCase("", "*"))->get_length(), 0);
 }
 
 } // namespace
