@@ -9,6 +9,7 @@
 #include <string>
 
 #include <toveldom/exceptions.h>
+#include <toveldom/node_storage.h>
 
 namespace LUMA_7_4_0 {
 
@@ -112,7 +113,7 @@ public:
         blockCount = 0;
         while (blocks) {
             Block* previous = blocks->previous;
-            std::free(blocks);
+            CNodeStorage::release(blocks, blockBytes(blocks->capacity));
             blocks = previous;
         }
         freeList = nullptr;
@@ -162,10 +163,15 @@ protected:
 private:
     struct Block {
         Block* previous;
+        int64_t capacity; // entries in this block
         // the entries follow
         Entry* entries() { return reinterpret_cast<Entry*>(this + 1); }
     };
     static_assert(sizeof(Block) % alignof(Entry) == 0, "entries must follow the link aligned");
+
+    static size_t blockBytes(int64_t entries) {
+        return sizeof(Block) + sizeof(Entry) * size_t(entries);
+    }
 
     Entry* first() const { return buckets ? firstFrom(0) : small; }
 
@@ -228,9 +234,14 @@ private:
     Entry* newAssoc() {
         if (!freeList) {
             const int n = nextBlockSize();
-            Block* block = static_cast<Block*>(std::malloc(sizeof(Block) + sizeof(Entry) * n));
-            if (!block) throw TOVELDOMException(OUT_OF_MEMORY_ERR);
+            Block* block;
+            try {
+                block = static_cast<Block*>(CNodeStorage::allocate(blockBytes(n)));
+            } catch (const std::bad_alloc&) {
+                throw TOVELDOMException(OUT_OF_MEMORY_ERR);
+            }
             block->previous = blocks;
+            block->capacity = n;
             blocks = block;
             ++blockCount;
             // Last to first, so the block's first entry is handed out first.

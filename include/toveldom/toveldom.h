@@ -13,6 +13,7 @@
 #include <toveldom/interfaces.h>
 #include <toveldom/node_ptr.h>
 #include <toveldom/shared_string.h>
+#include <toveldom/node_storage.h>
 #include <toveldom/buffer.h>
 #include <toveldom/mutex.h>
 #include <toveldom/dynamic_array.h>

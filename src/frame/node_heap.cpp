@@ -1,5 +1,7 @@
 #include "frame/node_heap.h"
 
+#include <toveldom/node_storage.h>
+
 #include <atomic>
 #include <cstdint>
 #include <cstdlib>
@@ -205,5 +207,8 @@ void nodeFree(void* object, size_t size) noexcept {
 }
 
 #endif
+
+void* CNodeStorage::allocate(size_t size) { return nodeAllocate(size); }
+void CNodeStorage::release(void* object, size_t size) noexcept { nodeFree(object, size); }
 
 } // namespace LUMA_7_4_0
