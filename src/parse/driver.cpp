@@ -35,10 +35,10 @@ ParseContext::~ParseContext() {
     while (bindingCount > 0) delete bindings[--bindingCount];
 }
 
-const CSharedString& ParseContext::intern(const std::string& text) {
+const CSharedString& ParseContext::intern(std::string_view text) {
     static const CSharedString empty;
     if (text.empty()) return empty;
-    auto found = names.find(std::string_view(text));
+    auto found = names.find(text);
     if (found != names.end()) return found->second;
     CSharedString shared(text.data(), text.size());
     std::string_view key(shared.c_str(), shared.size()); // the shared copy outlives the entry

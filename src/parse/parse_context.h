@@ -42,11 +42,14 @@ enum CaptureBits : unsigned {
     kCaptureAll = 0x3E,
 };
 
-// A name rebuilt from the parser's "uri\x01local" form.
+// A name rebuilt from the parser's "uri\x01local" form. The views point into the parser's
+// own name or into buffer; qualified always ends where a zero byte follows it, uri does
+// not (it ends at the separator).
 struct QName {
-    std::string qualified;
-    std::string uri;
+    std::string_view qualified;
+    std::string_view uri;
     bool hasURI = false;
+    std::string buffer; // prefix, colon and local name when a prefix is needed
 };
 
 struct ParseContext {
@@ -83,11 +86,11 @@ struct ParseContext {
     Binding* bindings[limits::kMaxBindings];
     CBuffer<char> text;
     std::string normalized; // scratch for white-space normalization, reused
-    QName name1, name2;     // scratch for rebuilt names, reused
+    QName name1;            // scratch for rebuilt names, reused
     // Every distinct name and namespace URI of this parse, stored once and shared by the
     // nodes that carry it.
     std::unordered_map<std::string_view, CSharedString> names;
-    const CSharedString& intern(const std::string& text);
+    const CSharedString& intern(std::string_view text);
     bool preserveWhiteSpace = false;
     bool insideDoctype = false;
 

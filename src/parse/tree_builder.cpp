@@ -42,22 +42,24 @@ bool push(ParseContext& ctx, ITOVELDOMNode* node) {
 void rebuildName(const ParseContext& ctx, const char* name, QName& out) {
     const char* separator = std::strrchr(name, kSeparator);
     if (!separator) {
-        out.qualified.assign(name);
-        out.uri.clear();
+        out.qualified = name;
+        out.uri = std::string_view();
         out.hasURI = false;
         return;
     }
-    out.uri.assign(name, size_t(separator - name));
+    out.uri = std::string_view(name, size_t(separator - name));
     out.hasURI = true;
     const char* local = separator + 1;
-    out.qualified.clear();
+    out.qualified = local;
     for (int i = 0; i < ctx.bindingCount; ++i) {
         const ParseContext::Binding& binding = *ctx.bindings[i];
         if (binding.uri != out.uri) continue;
-        if (binding.hasPrefix) out.qualified.append(binding.prefix).append(1, ':');
+        if (binding.hasPrefix) {
+            out.buffer.assign(binding.prefix).append(1, ':').append(local);
+            out.qualified = out.buffer;
+        }
         break;
     }
-    out.qualified.append(local);
 }
 
 bool isSpace(unsigned char c) {
@@ -128,18 +130,14 @@ template <class Body> void guarded(void* parser, Body&& body) {
     }
 }
 
-void createAttribute(ITOVELDOMElement* element, CTOVELDOMElement* ours, const QName& name,
-                     const char* value, bool specified) {
-    const char* uri = name.hasURI ? name.uri.c_str() : nullptr;
-    if (ours) {
-        ours->createAttribute(name.qualified.c_str(), value, specified, uri);
-        return;
-    }
-    // A host's own element class: the same through the interfaces.
+// A host's own element class: an attribute made and stored through the interfaces.
+void createHostAttribute(ITOVELDOMElement* element, const QName& name, const char* value,
+                         bool specified) {
+    std::string uri(name.uri);
     CNodePtr<ITOVELDOMDocument> owner =
         CNodePtr<ITOVELDOMDocument>::adopt(element->get_ownerDocument());
-    ITOVELDOMAttribute* attr =
-        CreateXMLAttribute_7_4_0(owner, element, name.qualified.c_str(), uri, specified);
+    ITOVELDOMAttribute* attr = CreateXMLAttribute_7_4_0(
+        owner, element, name.qualified.data(), name.hasURI ? uri.c_str() : nullptr, specified);
     if (!attr) throw TOVELDOMException(OUT_OF_MEMORY_ERR);
     CNodePtr<ITOVELDOMNode> hold(attr);
     attr->put_value(value);
@@ -166,8 +164,8 @@ void XMLCALL startElement(void* parser, const XML_Char* name, const XML_Char** a
         ITOVELDOMNode* parent = top(ctx).node;
         ITOVELDOMElement* element =
             gpfnCreateXMLElement_7_4_0
-                ? gpfnCreateXMLElement_7_4_0(&ctx.document, parent, qname.qualified.c_str(),
-                                             qname.hasURI ? qname.uri.c_str() : "")
+                ? gpfnCreateXMLElement_7_4_0(&ctx.document, parent, qname.qualified.data(),
+                                             std::string(qname.uri).c_str())
                 : make<CTOVELDOMElement>(&ctx.document, parent, ctx.intern(qname.qualified),
                                          ctx.intern(qname.uri));
         if (!element) throw TOVELDOMException(OUT_OF_MEMORY_ERR);
@@ -197,7 +195,7 @@ void XMLCALL startElement(void* parser, const XML_Char* name, const XML_Char** a
                                       std::strlen(atts[i + 1]), i < specified,
                                       ctx.intern(qname.uri));
             } else {
-                createAttribute(element, nullptr, qname, atts[i + 1], i < specified);
+                createHostAttribute(element, qname, atts[i + 1], i < specified);
             }
             if (!ctx.preserveWhiteSpace && !spaceSeen && qname.qualified == "xml:space") {
                 spaceSeen = true;
