@@ -332,3 +332,58 @@ TEST(Loading, LegacyEncodingsDecodeAsIconv) {
 }
 
 } // namespace
+
+// A parsed node with one child keeps it without a list object; every operation must still
+// see that child.
+TEST(Loading, SingleChildrenBehaveAsAnyChildList) {
+    auto doc = loadDoc("<r><a>t</a></r>");
+    auto root = own(doc->get_documentElement());
+    auto second = own(doc->createElement("second"));
+    EXPECT_CODE(HIERARCHY_REQUEST_ERR, doc->appendChild(second)); // one document element only
+
+    auto a = own(static_cast<ITOVELDOMElement*>(root->get_firstChild()));
+    auto text = own(a->get_firstChild());
+    EXPECT_EQ(peek(a->get_lastChild()), text.get());
+    EXPECT_EQ(peek(text->get_nextSibling()), nullptr);
+    EXPECT_EQ(peek(text->get_previousSibling()), nullptr);
+    auto list = own(a->get_childNodes()); // the live list appears on demand
+    ASSERT_EQ(list->get_length(), 1);
+    drop(a->appendChild(second));
+    EXPECT_EQ(list->get_length(), 2);
+    EXPECT_EQ(peek(text->get_nextSibling()), second.get());
+
+    auto b = own(doc->createElement("b"));
+    drop(root->replaceChild(b, a));
+    EXPECT_EQ(peek(a->get_parentNode()), nullptr);
+    drop(root->removeChild(b));
+    EXPECT_FALSE(root->hasChildNodes());
+    EXPECT_XML(doc, kDecl + "<r/>");
+}
+
+namespace hooks {
+int elements = 0, attributes = 0;
+ITOVELDOMElement* element(ITOVELDOMDocument* doc, ITOVELDOMNode* parent, char const* tag,
+                          char const* ns) {
+    ++elements;
+    return new CTOVELDOMElement(doc, parent, tag, ns);
+}
+ITOVELDOMAttribute* attribute(ITOVELDOMDocument* doc, ITOVELDOMNode* owner, char const* name,
+                              char const* ns, bool specified) {
+    ++attributes;
+    return new CTOVELDOMAttribute(doc, owner, name, ns, specified);
+}
+} // namespace hooks
+
+TEST(Loading, CreationHooksApplyWhileLoading) {
+    const std::string text = "<p:r xmlns:p=\"u\" a=\"1\"><e p:b=\"2\">x</e></p:r>";
+    const std::string plain = loadDoc(text)->get_xml();
+    gpfnCreateXMLElement_7_4_0 = hooks::element;
+    gpfnCreateXMLAttribute_7_4_0 = hooks::attribute;
+    std::string hooked;
+    EXPECT_NO_THROW(hooked = loadDoc(text)->get_xml());
+    gpfnCreateXMLElement_7_4_0 = nullptr;
+    gpfnCreateXMLAttribute_7_4_0 = nullptr;
+    EXPECT_EQ(hooked, plain);
+    EXPECT_EQ(hooks::elements, 2);
+    EXPECT_EQ(hooks::attributes, 3); // the declaration and two attributes
+}
