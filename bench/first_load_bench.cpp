@@ -27,17 +27,7 @@ using namespace LUMA_7_4_0;
 
 namespace {
 
-const char* kNames[] = {"records", "text", "attributes", "namespaced", "real"};
-
-const std::string& workload(int which) {
-    switch (which) {
-    case 0: return workloads::records();
-    case 1: return workloads::textHeavy();
-    case 2: return workloads::attributeHeavy();
-    case 3: return workloads::namespaced();
-    default: return workloads::realFile();
-    }
-}
+const std::string& workload(int which) { return workloads::byNumber(which); }
 
 long residentKiB() {
     std::ifstream status("/proc/self/status");
@@ -93,10 +83,10 @@ int main(int argc, char** argv) {
     if (argc == 3) return probe(argv[1], std::atoi(argv[2]));
     std::printf("first load in a fresh process: MB/s, then resident growth / input size\n");
     std::printf("%-12s %18s %18s\n", "workload", "toveldom", "libxml2");
-    for (int which = 0; which < 5; ++which) {
+    for (int which = 0; which < workloads::kCount; ++which) {
         std::string ours = run(argv[0], "toveldom", which);
         std::string theirs = run(argv[0], "libxml2", which);
-        std::printf("%-12s %18s %18s\n", kNames[which], ours.c_str(), theirs.c_str());
+        std::printf("%-12s %18s %18s\n", workloads::name(which), ours.c_str(), theirs.c_str());
     }
     return 0;
 }

@@ -32,8 +32,7 @@ void loadExpat(const std::string& doc) {
     XML_Parser parser = XML_ParserCreateNS(nullptr, '\x01');
     XML_SetElementHandler(parser, onStart, onEnd);
     XML_SetCharacterDataHandler(parser, onText);
-    if (XML_Parse(parser, doc.data(), int(doc.size()), XML_TRUE) == XML_STATUS_ERROR)
-        std::abort();
+    if (XML_Parse(parser, doc.data(), int(doc.size()), XML_TRUE) == XML_STATUS_ERROR) std::abort();
     XML_ParserFree(parser);
 }
 
@@ -55,23 +54,13 @@ Loaded loadLibxml2(const std::string& doc) {
 }
 #endif
 
-const std::string& workload(int which) {
-    switch (which) {
-    case 0: return workloads::records();
-    case 1: return workloads::textHeavy();
-    case 2: return workloads::attributeHeavy();
-    case 3: return workloads::namespaced();
-    default: return workloads::realFile();
-    }
-}
-
-const char* kNames[] = {"records", "text", "attributes", "namespaced", "real"};
+const std::string& workload(int which) { return workloads::byNumber(which); }
 
 void Expat(benchmark::State& state) {
     const std::string& doc = workload(int(state.range(0)));
     for (auto _ : state) loadExpat(doc);
     state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(doc.size()));
-    state.SetLabel(kNames[state.range(0)]);
+    state.SetLabel(workloads::name(int(state.range(0))));
 }
 
 void measureLoad(benchmark::State& state, Loaded (*load)(const std::string&)) {
@@ -83,7 +72,7 @@ void measureLoad(benchmark::State& state, Loaded (*load)(const std::string&)) {
         state.ResumeTiming();
     }
     state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(doc.size()));
-    state.SetLabel(kNames[state.range(0)]);
+    state.SetLabel(workloads::name(int(state.range(0))));
 }
 
 void Toveldom(benchmark::State& state) { measureLoad(state, loadToveldom); }

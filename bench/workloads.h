@@ -72,11 +72,12 @@ inline const std::string& namespaced() {
                         "xmlns:m=\"urn:example:meta\" xmlns=\"urn:example:default\">\n";
         char buffer[512];
         for (long i = 0; s.size() < kTarget; ++i) {
-            std::snprintf(buffer, sizeof buffer,
-                          "<f:entry m:id=\"%ld\"><title>Entry %ld</title>"
-                          "<m:stamp m:zone=\"UTC\">2026-12-%02ld</m:stamp>"
-                          "<x:extra xmlns:x=\"urn:example:x%ld\" x:k=\"v\">data</x:extra></f:entry>\n",
-                          i, i, i % 28 + 1, i % 5);
+            std::snprintf(
+                buffer, sizeof buffer,
+                "<f:entry m:id=\"%ld\"><title>Entry %ld</title>"
+                "<m:stamp m:zone=\"UTC\">2026-12-%02ld</m:stamp>"
+                "<x:extra xmlns:x=\"urn:example:x%ld\" x:k=\"v\">data</x:extra></f:entry>\n",
+                i, i, i % 28 + 1, i % 5);
             s += buffer;
         }
         return s + "</f:feed>\n";
@@ -93,6 +94,28 @@ inline const std::string& realFile() {
         return ss.str();
     }();
     return doc;
+}
+
+// The five workloads by number, with their names for reports.
+constexpr int kCount = 5;
+inline const char* name(int which) {
+    static const char* const names[kCount] = {"records", "text", "attributes", "namespaced",
+                                              "real"};
+    return names[which];
+}
+inline const std::string& byNumber(int which) {
+    switch (which) {
+    case 0:
+        return records();
+    case 1:
+        return textHeavy();
+    case 2:
+        return attributeHeavy();
+    case 3:
+        return namespaced();
+    default:
+        return realFile();
+    }
 }
 
 } // namespace workloads
