@@ -215,3 +215,32 @@ TEST_F(XmlOutput, SaveFailuresThrowFileError) {
 
 } // namespace
 } // namespace tovel_test
+
+namespace tovel_test {
+namespace {
+
+// A tree built by hand can be far deeper than anything the parser accepts: printing,
+// copying, re-owning and destroying it must not depend on the call stack.
+TEST(DeepTrees, PrintCopyImportAndReleaseWithoutRecursion) {
+    const int depth = 200000;
+    auto doc = own(createTOVELDOMDocument_7_4_0());
+    CNodePtr<ITOVELDOMNode> chain = own<ITOVELDOMNode>(doc->createTextNode("leaf"));
+    for (int i = 0; i < depth; ++i) { // bottom-up: each insertion has no ancestors to check
+        auto parent = own(doc->createElement("e"));
+        drop(parent->appendChild(chain));
+        chain = CNodePtr<ITOVELDOMNode>(parent.get());
+    }
+    drop(doc->appendChild(chain));
+    std::string xml = doc->get_xml();
+    EXPECT_EQ(xml.size(), std::string(kDecl).size() + depth * 7 + 4);
+    EXPECT_NE(xml.find("<e><e>leaf</e></e>"), std::string::npos);
+    auto copy = own(doc->cloneNode(true));
+    auto other = own(createTOVELDOMDocument_7_4_0());
+    auto imported = own(other->importNode(chain, true));
+    EXPECT_EQ(peek(imported->get_ownerDocument()), other.get());
+    EXPECT_STREQ(imported->get_text(), "leaf");
+    EXPECT_EQ(std::string(copy->get_xml()), xml);
+}
+
+} // namespace
+} // namespace tovel_test

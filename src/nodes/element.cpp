@@ -310,6 +310,38 @@ bool CTOVELDOMElement::normalize() {
 
 // --- copies and owners ----------------------------------------------------------------------
 
+// Copies the children of source into copy, and theirs into their copies, as deep cloning
+// each child would; element chains are followed with a stack of pending pairs instead of
+// recursion, so a deep tree cannot exhaust the call stack. Each child count is read once,
+// before the first copy is appended.
+static void copyDescendants(CTOVELDOMElement* source, ITOVELDOMElement* copy) {
+    struct Pending {
+        CTOVELDOMElement* source;
+        ITOVELDOMPrivate* target;
+        ITOVELDOMNode* copy;
+        int next;
+        int count;
+    };
+    std::vector<Pending> stack;
+    stack.push_back({source, privateOf(copy), copy, 0, source->childCount()});
+    while (!stack.empty()) {
+        Pending& top = stack.back();
+        if (top.next >= top.count) {
+            stack.pop_back();
+            continue;
+        }
+        ITOVELDOMNode* child = top.source->childAt(top.next++);
+        CTOVELDOMElement* element = asExactly<CTOVELDOMElement>(child);
+        // Our elements are copied shallow (with their attributes) and their children
+        // queued; anything else copies itself whole.
+        NodeRef clone = NodeRef::adopt(child->cloneNode(element == nullptr));
+        privateOf(clone)->setParentNode(top.copy);
+        top.target->appendNewChild(clone);
+        if (element && element->childCount() > 0)
+            stack.push_back({element, privateOf(clone), clone, 0, element->childCount()});
+    }
+}
+
 ITOVELDOMNode* CTOVELDOMElement::cloneNode(bool deep) {
     ITOVELDOMElement* copy =
         gpfnCreateXMLElement_7_4_0
@@ -330,16 +362,31 @@ ITOVELDOMNode* CTOVELDOMElement::cloneNode(bool deep) {
             NodeRef::adopt(map->setNamedItem(clone));
         }
     }
-    if (deep) appendChildCopies(copy);
+    if (deep) copyDescendants(this, copy);
     return hold.detach();
 }
 
+// Re-owns the whole subtree with its attribute values. Element descendants are visited
+// with a stack rather than by recursion; other kinds re-own themselves.
 void CTOVELDOMElement::setOwnerDocument(ITOVELDOMDocument* doc) {
-    CContainerNode::setOwnerDocument(doc);
-    if (attributes) {
-        for (__MAPPOS pos = attributes->begin(); pos;)
-            if (ITOVELDOMNode* attr = attributes->nextValue(pos))
-                privateOf(attr)->setOwnerDocument(doc);
+    if (!doc) throw TOVELDOMException(NULL_POINTER_ERR);
+    std::vector<CTOVELDOMElement*> pending{this};
+    while (!pending.empty()) {
+        CTOVELDOMElement* element = pending.back();
+        pending.pop_back();
+        element->ownerDocument = doc;
+        if (CTOVELDOMNamedNodeMap* map = element->attributes) {
+            for (__MAPPOS pos = map->begin(); pos;)
+                if (ITOVELDOMNode* attr = map->nextValue(pos))
+                    privateOf(attr)->setOwnerDocument(doc);
+        }
+        for (int i = 0, n = element->childCount(); i < n; ++i) {
+            ITOVELDOMNode* child = element->childAt(i);
+            if (CTOVELDOMElement* inner = asExactly<CTOVELDOMElement>(child))
+                pending.push_back(inner);
+            else
+                privateOf(child)->setOwnerDocument(doc);
+        }
     }
 }
 

@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include <toveldom/attribute.h>
 #include <toveldom/buffer.h>
@@ -92,8 +93,10 @@ CTOVELDOMDocument* printingDocument(ITOVELDOMDocument* owner) {
 }
 
 void writeChild(ITOVELDOMNode* child, std::string& out) {
-    if (CTOVELDOMElement* element = asExactly<CTOVELDOMElement>(child)) writeElement(*element, out);
-    else privateOf(child)->getXML(out);
+    if (CTOVELDOMElement* element = asExactly<CTOVELDOMElement>(child))
+        writeElement(*element, out);
+    else
+        privateOf(child)->getXML(out);
 }
 
 } // namespace
@@ -122,14 +125,25 @@ void writeAttribute(CTOVELDOMAttribute& attribute, std::string& out) {
     out += '"';
 }
 
-void writeElement(CTOVELDOMElement& element, std::string& out) {
-    CTOVELDOMDocument* doc = printingDocument(element.ownerPtr());
-    const int level = doc ? SerializeAccess::level(*doc) : 0;
-    const char* unit = doc ? SerializeAccess::unit(*doc) : "";
-    const bool indent = level >= 1;
-    if (indent) {
+namespace {
+
+// One element being written: its indentation level on entry, and how far its children got.
+struct OpenElement {
+    CTOVELDOMElement* element;
+    CTOVELDOMDocument* doc;
+    int level;
+    int next;
+    bool nested;
+};
+
+// Writes the start of element; true when it has children still to write, false when it
+// was written whole (an empty element).
+bool openElement(OpenElement& frame, std::string& out) {
+    CTOVELDOMElement& element = *frame.element;
+    CTOVELDOMDocument* doc = frame.doc;
+    if (frame.level >= 1) {
         if (!out.empty() && out.back() != '\n') out += '\n';
-        appendRepeated(out, unit, level - 1);
+        appendRepeated(out, SerializeAccess::unit(*doc), frame.level - 1);
     }
     out += '<';
     out.append(element.tagNameString().c_str(), element.tagNameString().size());
@@ -138,34 +152,75 @@ void writeElement(CTOVELDOMElement& element, std::string& out) {
             ITOVELDOMNode* attr = map->nextValue(pos);
             if (!attr) continue;
             out += ' ';
-            if (CTOVELDOMAttribute* a = asExactly<CTOVELDOMAttribute>(attr)) writeAttribute(*a, out);
-            else privateOf(attr)->getXML(out);
+            if (CTOVELDOMAttribute* a = asExactly<CTOVELDOMAttribute>(attr))
+                writeAttribute(*a, out);
+            else
+                privateOf(attr)->getXML(out);
         }
     }
-    const int count = element.childCount();
-    if (count == 0) {
-        out += "/>";
-    } else {
+    if (element.childCount() > 0) {
         out += '>';
-        bool nested = false;
-        for (int i = 0; i < count; ++i) {
-            if (indent) doc->setIndentLevel(level + 1);
-            writeChild(element.childAt(i), out);
-            if (doc) {
-                if (SerializeAccess::level(*doc) != level + 1) nested = true;
-                doc->setIndentLevel(level);
-            }
-        }
-        if (indent && nested) {
-            out += '\n';
-            appendRepeated(out, unit, level - 1);
-        }
-        out += "</";
-        out.append(element.tagNameString().c_str(), element.tagNameString().size());
-        out += '>';
+        return true;
     }
+    out += "/>";
     // Leaving the level one higher tells the parent an element was written here.
-    if (indent) doc->setIndentLevel(level + 1);
+    if (frame.level >= 1) doc->setIndentLevel(frame.level + 1);
+    return false;
+}
+
+void closeElement(OpenElement& frame, std::string& out) {
+    if (frame.level >= 1 && frame.nested) {
+        out += '\n';
+        appendRepeated(out, SerializeAccess::unit(*frame.doc), frame.level - 1);
+    }
+    out += "</";
+    out.append(frame.element->tagNameString().c_str(), frame.element->tagNameString().size());
+    out += '>';
+    if (frame.level >= 1) frame.doc->setIndentLevel(frame.level + 1);
+}
+
+// After a child of frame was written: an element child leaves the level changed.
+void childWritten(OpenElement& frame) {
+    if (!frame.doc) return;
+    if (SerializeAccess::level(*frame.doc) != frame.level + 1) frame.nested = true;
+    frame.doc->setIndentLevel(frame.level);
+}
+
+OpenElement frameFor(CTOVELDOMElement& element) {
+    CTOVELDOMDocument* doc = printingDocument(element.ownerPtr());
+    return {&element, doc, doc ? SerializeAccess::level(*doc) : 0, 0, false};
+}
+
+} // namespace
+
+// Elements nest as deep as the tree: they are written with a stack of open elements, not
+// by recursion, so a deep tree cannot exhaust the call stack. Other kinds print
+// themselves; a host's element class is asked through its private interface.
+void writeElement(CTOVELDOMElement& element, std::string& out) {
+    std::vector<OpenElement> stack;
+    stack.push_back(frameFor(element));
+    if (!openElement(stack.back(), out)) return;
+    while (!stack.empty()) {
+        OpenElement& frame = stack.back();
+        if (frame.next >= frame.element->childCount()) {
+            closeElement(frame, out);
+            stack.pop_back();
+            if (!stack.empty()) childWritten(stack.back());
+            continue;
+        }
+        if (frame.level >= 1) frame.doc->setIndentLevel(frame.level + 1);
+        ITOVELDOMNode* child = frame.element->childAt(frame.next++);
+        if (CTOVELDOMElement* inner = asExactly<CTOVELDOMElement>(child)) {
+            OpenElement innerFrame = frameFor(*inner);
+            if (openElement(innerFrame, out)) {
+                stack.push_back(innerFrame); // may move frame: not used below
+                continue;
+            }
+        } else {
+            privateOf(child)->getXML(out);
+        }
+        childWritten(stack.back());
+    }
 }
 
 void writeDocument(CTOVELDOMDocument& doc, std::string& out) {
