@@ -62,9 +62,16 @@ void rebuildName(const ParseContext& ctx, const char* name, QName& out) {
     }
 }
 
-bool isSpace(unsigned char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
+// White space as the C library's isspace sees it in the "C" locale, and never a byte of
+// 0x80 or above; a table, since every byte of character data passes through here.
+struct SpaceTable {
+    bool is[256] = {};
+    SpaceTable() {
+        for (unsigned char c : {' ', '\t', '\n', '\v', '\f', '\r'}) is[c] = true;
+    }
+};
+const SpaceTable kSpaces;
+inline bool isSpace(unsigned char c) { return kSpaces.is[c]; }
 
 // Turns the collected character data into a text node: unchanged when white space is
 // preserved; otherwise trimmed, with each inner run of white space made one space, and
