@@ -32,7 +32,7 @@ std::string CommandLine::last(const char* name, const std::string& fallback) con
     return fallback;
 }
 
-CommandLine parseCommandLine(const char* command, const std::vector<OptionSpec>& specs, int argc,
+CommandLine parseCommandLine(const char* command, const std::vector<OptionSpec>& known, int argc,
                              char** argv, int first) {
     CommandLine line;
     bool optionsEnded = false;
@@ -51,7 +51,7 @@ CommandLine parseCommandLine(const char* command, const std::vector<OptionSpec>&
             line.help = true;
             continue;
         }
-        const OptionSpec* spec = nullptr;
+        const OptionSpec* match = nullptr;
         std::string spelled; // as the user wrote it, for messages
         std::string value;
         bool hasValue = false;
@@ -63,30 +63,30 @@ CommandLine parseCommandLine(const char* command, const std::vector<OptionSpec>&
                 name.erase(equals);
                 hasValue = true;
             }
-            for (const OptionSpec& candidate : specs)
-                if (name == candidate.name) spec = &candidate;
+            for (const OptionSpec& candidate : known)
+                if (name == candidate.name) match = &candidate;
             spelled = "--" + name;
-            if (!spec) usageError(command, "unknown option '" + spelled + "'");
-            if (hasValue && spec->value == Value::None)
+            if (!match) usageError(command, "unknown option '" + spelled + "'");
+            if (hasValue && match->value == Value::None)
                 usageError(command, "option '" + spelled + "' takes no value");
         } else {
-            for (const OptionSpec& candidate : specs)
-                if (candidate.shortName && arg[1] == candidate.shortName) spec = &candidate;
+            for (const OptionSpec& candidate : known)
+                if (candidate.shortName && arg[1] == candidate.shortName) match = &candidate;
             spelled = arg.substr(0, 2);
-            if (!spec) usageError(command, "unknown option '" + spelled + "'");
+            if (!match) usageError(command, "unknown option '" + spelled + "'");
             if (arg.size() > 2) {
-                if (spec->value == Value::None)
+                if (match->value == Value::None)
                     usageError(command, "option '" + spelled + "' takes no value");
                 value = arg.substr(2);
                 hasValue = true;
             }
         }
-        if (!hasValue && spec->value == Value::Required) {
+        if (!hasValue && match->value == Value::Required) {
             if (i + 1 >= argc) usageError(command, "option '" + spelled + "' needs a value");
             value = argv[++i];
             hasValue = true;
         }
-        line.options.push_back(Option{spec->name, value, hasValue});
+        line.options.push_back(Option{match->name, value, hasValue});
     }
     return line;
 }

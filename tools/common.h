@@ -57,9 +57,9 @@ struct CommandLine {
     std::string last(const char* name, const std::string& fallback = std::string()) const;
 };
 
-// Reads argv[first..argc) against specs; "--help"/"-h" is always known. Throws a usage
+// Reads argv[first..argc) against the known options; "--help"/"-h" is always known. Throws a usage
 // Failure naming command for anything else it does not know.
-CommandLine parseCommandLine(const char* command, const std::vector<OptionSpec>& specs, int argc,
+CommandLine parseCommandLine(const char* command, const std::vector<OptionSpec>& known, int argc,
                              char** argv, int first);
 
 // --- documents ------------------------------------------------------------------------------
