@@ -31,10 +31,7 @@ int runCheck(int argc, char** argv, int first) {
     CommandLine line =
         parseCommandLine("check", {{"quiet", 'q', Value::None}, {"encoding", 0, Value::Required}},
                          argc, argv, first);
-    if (line.help) {
-        writeStdout(kHelp);
-        return kOk;
-    }
+    if (helpRequested(line, kHelp)) return kOk;
     if (line.operands.empty()) usageError("check", "expects at least one FILE");
     const bool quiet = line.has("quiet");
     LoadOptions load;

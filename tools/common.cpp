@@ -32,6 +32,11 @@ std::string CommandLine::last(const char* name, const std::string& fallback) con
     return fallback;
 }
 
+bool helpRequested(const CommandLine& line, const char* text) {
+    if (line.help) writeStdout(text);
+    return line.help;
+}
+
 CommandLine parseCommandLine(const char* command, const std::vector<OptionSpec>& known, int argc,
                              char** argv, int first) {
     CommandLine line;

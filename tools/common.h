@@ -57,6 +57,9 @@ struct CommandLine {
     std::string last(const char* name, const std::string& fallback = std::string()) const;
 };
 
+// Writes text and answers true when the command line asked for help.
+bool helpRequested(const CommandLine& line, const char* text);
+
 // Reads argv[first..argc) against the known options; "--help"/"-h" is always known. Throws a usage
 // Failure naming command for anything else it does not know.
 CommandLine parseCommandLine(const char* command, const std::vector<OptionSpec>& known, int argc,

@@ -95,10 +95,7 @@ struct Row {
 
 int runEncodings(int argc, char** argv, int first) {
     CommandLine line = parseCommandLine("encodings", {}, argc, argv, first);
-    if (line.help) {
-        writeStdout(kHelp);
-        return kOk;
-    }
+    if (helpRequested(line, kHelp)) return kOk;
     if (!line.operands.empty()) usageError("encodings", "takes no operands");
 
     const std::vector<Place> places = searchPlaces();

@@ -35,10 +35,7 @@ int runFind(int argc, char** argv, int first) {
                                          {"preserve-space", 0, Value::None},
                                          {"encoding", 0, Value::Required}},
                                         argc, argv, first);
-    if (line.help) {
-        writeStdout(kHelp);
-        return kOk;
-    }
+    if (helpRequested(line, kHelp)) return kOk;
     if (line.operands.size() != 2) usageError("find", "expects FILE and NAME");
     const bool text = line.has("text");
     const bool count = line.has("count");

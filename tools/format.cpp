@@ -33,10 +33,7 @@ int runFormat(int argc, char** argv, int first) {
                                          {"encoding", 0, Value::Required},
                                          {"output", 'o', Value::Required}},
                                         argc, argv, first);
-    if (line.help) {
-        writeStdout(kHelp);
-        return kOk;
-    }
+    if (helpRequested(line, kHelp)) return kOk;
     if (line.operands.size() > 1) usageError("format", "expects one FILE");
     OutputOptions output = outputOptions("format", line);
     LoadOptions load;

@@ -97,10 +97,7 @@ int runOrder(int argc, char** argv, int first) {
                                          {"preserve-space", 0, Value::None},
                                          {"encoding", 0, Value::Required}},
                                         argc, argv, first);
-    if (line.help) {
-        writeStdout(kHelp);
-        return kOk;
-    }
+    if (helpRequested(line, kHelp)) return kOk;
     if (line.operands.size() != 1) usageError("order", "expects one FILE");
     OutputOptions output = outputOptions("order", line);
     OrderDef definition = makeDefinition(line);

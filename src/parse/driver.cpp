@@ -175,10 +175,7 @@ void configure(ParseContext& ctx) {
     XML_SetUnknownEncodingHandler(parser, unknownEncodingHandler, nullptr);
     XML_SetNotStandaloneHandler(parser, builder::notStandalone);
     ctx.setCapture(true, kCaptureAll);
-    if (doc.get_resolveExternals()) {
-        XML_SetExternalEntityRefHandler(parser, externalEntity);
-        ctx.externalHandlerInstalled = true;
-    }
+    if (doc.get_resolveExternals()) XML_SetExternalEntityRefHandler(parser, externalEntity);
 }
 
 } // namespace

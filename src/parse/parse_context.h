@@ -98,7 +98,6 @@ struct ParseContext {
     int scanState = 0;
     unsigned captureMask = 0;
     bool firstElementSeen = false;
-    bool externalHandlerInstalled = false;
     bool capturing = false; // the capture buffer exists
     std::string capture;
     Span name, systemLiteral, publicLiteral, subset;

@@ -136,15 +136,22 @@ void scan(ParseContext& ctx, const char* piece, size_t n) {
         ctx.scanState = kAfterName;
         break;
     case kAfterName:
-        if (is(piece, n, "SYSTEM"))
+        if (is(piece, n, "SYSTEM")) {
             ctx.scanState = kExpectSystem;
-        else if (is(piece, n, "PUBLIC"))
+            break;
+        }
+        if (is(piece, n, "PUBLIC")) {
             ctx.scanState = kExpectPublic;
-        else if (is(piece, n, "[")) {
+            break;
+        }
+        [[fallthrough]]; // without identifiers, "[" or ">" may follow the name directly
+    case kAfterLiterals:
+        if (is(piece, n, "[")) {
             remember(ctx.subset, offset, 1);
             ctx.scanState = kInternalSubset;
-        } else if (is(piece, n, ">"))
+        } else if (is(piece, n, ">")) {
             endDoctype(ctx);
+        }
         break;
     case kExpectSystem:
         remember(ctx.systemLiteral, offset, n);
@@ -153,13 +160,6 @@ void scan(ParseContext& ctx, const char* piece, size_t n) {
     case kExpectPublic:
         remember(ctx.publicLiteral, offset, n);
         ctx.scanState = kExpectSystem;
-        break;
-    case kAfterLiterals:
-        if (is(piece, n, "[")) {
-            remember(ctx.subset, offset, 1);
-            ctx.scanState = kInternalSubset;
-        } else if (is(piece, n, ">"))
-            endDoctype(ctx);
         break;
     case kInternalSubset:
         // Markup declarations come as several pieces each, but none of them is a lone
