@@ -5,8 +5,10 @@
 #include <fstream>
 #include <iconv.h>
 #include <memory>
+#include <random>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 #include "test_support.h"
 
@@ -295,6 +297,42 @@ TEST(LoadChunks, FileAndBufferAgreeAcrossChunkBoundaries) {
     text += "</root>";
     ASSERT_GT(text.size(), 8192u * 10);
     EXPECT_EQ(std::string(loadDoc(text, false)->get_xml()), loadDoc(text, true)->get_xml());
+}
+
+TEST(LoadText, NormalizationMatchesAPlainReference) {
+    // One run of white space at every offset of a word, as the loader scans eight bytes at
+    // a time, then generated runs of letters, spaces, tabs, line ends and a two-byte
+    // character, short and long; line ends make the parser hand text over in pieces.
+    std::vector<std::string> inputs;
+    for (const char* run : {"  ", "\t", " \n", "   "})
+        for (int before = 1; before < 20; ++before)
+            inputs.push_back(std::string(size_t(before), 'a') + run + std::string(9, 'b'));
+    std::mt19937 random(7);
+    const char* const pieces[] = {"a", "b", " ", " ", "\t", "\n", "\xC3\xA9", "xyz"};
+    for (int round = 0; round < 400; ++round) {
+        std::string raw;
+        const int length = int(random() % (round < 200 ? 24 : 400));
+        for (int i = 0; i < length; ++i) raw += pieces[random() % 8];
+        inputs.push_back(raw);
+    }
+    for (const std::string& raw : inputs) {
+        std::string expected;
+        bool pendingSpace = false;
+        for (char c : raw) {
+            if (c == ' ' || c == '\t' || c == '\n') {
+                pendingSpace = !expected.empty();
+                continue;
+            }
+            if (pendingSpace) expected += ' ';
+            pendingSpace = false;
+            expected += c;
+        }
+        const std::string input = "<r><a>" + raw + "</a></r>";
+        const std::string wrapped = expected.empty() ? "<a/>" : "<a>" + expected + "</a>";
+        EXPECT_EQ(loadDoc(input)->get_xml(), kDecl + "<r>" + wrapped + "</r>") << raw;
+        const std::string kept = raw.empty() ? "<a/>" : "<a>" + raw + "</a>";
+        EXPECT_EQ(loadDoc(input, false, true)->get_xml(), kDecl + "<r>" + kept + "</r>") << raw;
+    }
 }
 
 // --- legacy encodings, end to end ------------------------------------------------------------

@@ -21,7 +21,7 @@ constexpr char kXmlNamespace[] = "http://www.w3.org/XML/1998/namespace";
 constexpr int kChunk = 8192;
 } // namespace
 
-ParseContext::ParseContext(CTOVELDOMDocument& doc) : document(doc), text(4096, 4096) {
+ParseContext::ParseContext(CTOVELDOMDocument& doc) : document(doc) {
     stack[0] = {&doc, &doc};
     preserveFlags[0] = 0;
     preserveWhiteSpace = doc.get_preserveWhiteSpace();

@@ -84,9 +84,8 @@ struct ParseContext {
     ITOVELDOMAttribute* pending[limits::kMaxDeclarations];
     int bindingCount = 0;
     Binding* bindings[limits::kMaxBindings];
-    CBuffer<char> text;
-    std::string normalized; // scratch for white-space normalization, reused
-    QName name1;            // scratch for rebuilt names, reused
+    std::string text; // character data since the last markup event
+    QName name1;      // scratch for rebuilt names, reused
     // Every distinct name and namespace URI of this parse, stored once and shared by the
     // nodes that carry it.
     std::unordered_map<std::string_view, CSharedString> names;

@@ -1,6 +1,7 @@
 // The tree builder: Expat's callbacks, turning markup events into nodes. Character data is
 // collected until the next markup event and then becomes one text node, normalized unless
 // white space is preserved.
+#include <cstdint>
 #include <cstring>
 
 #include <toveldom/attribute.h>
@@ -73,55 +74,87 @@ struct SpaceTable {
 const SpaceTable kSpaces;
 inline bool isSpace(unsigned char c) { return kSpaces.is[c]; }
 
+// Whether trimmed text (first and last byte not white space) is already normal: no white
+// space but lone spaces. Prose runs to kilobytes, so eight bytes are tested at a time: the
+// high bit of each byte lane flags a control space (0x09-0x0D) or a space, and two
+// adjacent space lanes, also across words, make a run.
+bool isNormal(const char* text, size_t size) {
+    constexpr uint64_t kOnes = 0x0101010101010101u;
+    constexpr uint64_t kHigh = kOnes * 0x80;
+    constexpr uint64_t kLow7 = kOnes * 0x7F;
+    // High bit of each lane whose byte is below n (n <= 128); bytes of 0x80 and above never.
+    auto below = [](uint64_t v, uint64_t n) {
+        return ~((v & kLow7) + kOnes * (128 - n)) & ~v & kHigh;
+    };
+    size_t i = 0;
+    uint64_t carry = 0; // high bit set when the previous word ended in a space
+    for (; i + 8 <= size; i += 8) {
+        uint64_t v;
+        std::memcpy(&v, text + i, 8);
+        const uint64_t controls = below(v, 14) & ~below(v, 9);
+        const uint64_t x = v ^ (kOnes * ' ');
+        const uint64_t spaces = ~(((x & kLow7) + kLow7) | x | kLow7);
+        if (controls | (spaces & ((spaces >> 8) | (carry >> 56)))) return false;
+        carry = spaces & (uint64_t(0x80) << 56);
+    }
+    bool previousSpace = carry != 0;
+    for (; i < size; ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (isSpace(c) && (c != ' ' || previousSpace)) return false;
+        previousSpace = c == ' ';
+    }
+    return true;
+}
+
+// The collected character data, handed over whole: the node takes the string itself, not
+// a copy. Text that arrived in several pieces may have grown to twice its size, so a
+// string with much unused room is cut to fit first.
+std::string takeText(ParseContext& ctx) {
+    std::string& text = ctx.text;
+    if (text.capacity() - text.size() > text.size() / 4 + 64) text.shrink_to_fit();
+    std::string taken = std::move(text);
+    text.clear(); // a moved-from string is only valid, not necessarily empty
+    return taken;
+}
+
 // Turns the collected character data into a text node: unchanged when white space is
 // preserved; otherwise trimmed, with each inner run of white space made one space, and
-// dropped when nothing else is left. Bytes of 0x80 and above are never white space.
+// dropped when nothing else is left. Bytes of 0x80 and above are never white space. All
+// of it happens inside the collected string.
 void flushText(ParseContext& ctx) {
-    const size_t length = ctx.text.count();
-    if (length == 0) return;
-    const char* bytes = ctx.text.start();
-    const bool preserve = ctx.preserveWhiteSpace || ctx.preserveFlags[ctx.depth];
-    const char* data = bytes;
-    size_t size = length;
-    if (!preserve) {
-        size_t first = 0, last = length;
+    std::string& text = ctx.text;
+    if (text.empty()) return;
+    if (!(ctx.preserveWhiteSpace || ctx.preserveFlags[ctx.depth])) {
+        const char* bytes = text.data();
+        size_t first = 0, last = text.size();
         while (first < last && isSpace(static_cast<unsigned char>(bytes[first]))) ++first;
         while (last > first && isSpace(static_cast<unsigned char>(bytes[last - 1]))) --last;
         if (first == last) { // white space only: no node
-            ctx.text.reset();
+            text.clear();
             return;
         }
-        // Already normal unless some inner white space is not a lone space.
-        bool normal = true;
-        for (size_t i = first; i < last && normal; ++i) {
-            unsigned char c = static_cast<unsigned char>(bytes[i]);
-            if (isSpace(c) && (c != ' ' || isSpace(static_cast<unsigned char>(bytes[i + 1]))))
-                normal = false;
-        }
-        data = bytes + first;
-        size = last - first;
-        if (!normal) {
-            std::string& out = ctx.normalized;
-            out.clear();
+        if (!isNormal(bytes + first, last - first)) {
+            char* out = &text[0];
+            size_t kept = 0;
             bool pendingSpace = false;
             for (size_t i = first; i < last; ++i) {
-                unsigned char c = static_cast<unsigned char>(bytes[i]);
-                if (isSpace(c)) {
+                const char c = out[i];
+                if (isSpace(static_cast<unsigned char>(c))) {
                     pendingSpace = true;
                     continue;
                 }
-                if (pendingSpace) out.push_back(' ');
+                if (pendingSpace) out[kept++] = ' ';
                 pendingSpace = false;
-                out.push_back(char(c));
+                out[kept++] = c;
             }
-            data = out.data();
-            size = out.size();
+            text.resize(kept);
+        } else if (first > 0 || last < text.size()) {
+            text.erase(last).erase(0, first);
         }
     }
     CTOVELDOMText* node = make<CTOVELDOMText>(&ctx.document, top(ctx).node, nullptr);
     CNodePtr<ITOVELDOMNode> hold(node);
-    node->mutableData().assign(data, size);
-    ctx.text.reset();
+    node->mutableData() = takeText(ctx);
     attach(ctx, node);
 }
 
@@ -222,7 +255,7 @@ void XMLCALL endElement(void* parser, const XML_Char*) {
 
 void XMLCALL characterData(void* parser, const XML_Char* s, int len) {
     guarded(parser, [&](ParseContext& ctx) {
-        if (len > 0) ctx.text.append(s, static_cast<unsigned long>(len));
+        if (len > 0) ctx.text.append(s, size_t(len));
     });
 }
 
@@ -257,10 +290,10 @@ void XMLCALL startCdata(void* parser) {
 
 void XMLCALL endCdata(void* parser) {
     guarded(parser, [](ParseContext& ctx) {
-        if (ctx.text.count() > 0) {
+        if (!ctx.text.empty()) {
             if (auto* cdata = asExactly<CTOVELDOMCDATASection>(top(ctx).node))
-                cdata->mutableData().assign(ctx.text.start(), ctx.text.count());
-            ctx.text.reset();
+                cdata->mutableData() = takeText(ctx);
+            ctx.text.clear();
         }
         --ctx.depth;
     });
