@@ -25,24 +25,13 @@ ParseContext::ParseContext(CTOVELDOMDocument& doc) : document(doc) {
     stack[0] = {&doc, &doc};
     preserveFlags[0] = 0;
     preserveWhiteSpace = doc.get_preserveWhiteSpace();
-    bindings[bindingCount++] = make<Binding>(Binding{"xml", true, kXmlNamespace});
+    names.bind(bindings[bindingCount++], "xml", kXmlNamespace);
 }
 
 ParseContext::~ParseContext() {
     if (parser) XML_ParserFree(parser);
     for (int i = 0; i < pendingCount; ++i)
         if (pending[i]) pending[i]->Release();
-    while (bindingCount > 0) delete bindings[--bindingCount];
-}
-
-const CSharedString& ParseContext::intern(std::string_view text) {
-    static const CSharedString empty;
-    if (text.empty()) return empty;
-    auto found = names.find(text);
-    if (found != names.end()) return found->second;
-    CSharedString shared(text.data(), text.size());
-    std::string_view key(shared.c_str(), shared.size()); // the shared copy outlives the entry
-    return names.emplace(key, std::move(shared)).first->second;
 }
 
 void ParseContext::setCapture(bool on, unsigned mask) {

@@ -7,11 +7,12 @@
 #include <expat.h>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 
 #include <toveldom/buffer.h>
 #include <toveldom/document.h>
 #include <toveldom/shared_string.h>
+
+#include "parse/name_table.h"
 
 namespace LUMA_7_4_0 {
 
@@ -42,25 +43,10 @@ enum CaptureBits : unsigned {
     kCaptureAll = 0x3E,
 };
 
-// A name rebuilt from the parser's "uri\x01local" form. The views point into the parser's
-// own name or into buffer; qualified always ends where a zero byte follows it, uri does
-// not (it ends at the separator).
-struct QName {
-    std::string_view qualified;
-    std::string_view uri;
-    bool hasURI = false;
-    std::string buffer; // prefix, colon and local name when a prefix is needed
-};
-
 struct ParseContext {
     struct Open {
         ITOVELDOMNode* node;
         ITOVELDOMPrivate* internals; // the node's private face, looked up once
-    };
-    struct Binding {
-        std::string prefix;
-        bool hasPrefix;
-        std::string uri;
     };
     // What the scanner remembers of the document type declaration: offsets and lengths
     // into the capture buffer (literals with their quotes).
@@ -83,13 +69,9 @@ struct ParseContext {
     int pendingCount = 0;
     ITOVELDOMAttribute* pending[limits::kMaxDeclarations];
     int bindingCount = 0;
-    Binding* bindings[limits::kMaxBindings];
+    NamespaceBinding bindings[limits::kMaxBindings];
     std::string text; // character data since the last markup event
-    QName name1;      // scratch for rebuilt names, reused
-    // Every distinct name and namespace URI of this parse, stored once and shared by the
-    // nodes that carry it.
-    std::unordered_map<std::string_view, CSharedString> names;
-    const CSharedString& intern(std::string_view text);
+    NameTable names;
     bool preserveWhiteSpace = false;
     bool insideDoctype = false;
 

@@ -19,8 +19,6 @@ namespace LUMA_7_4_0 {
 
 namespace {
 
-constexpr char kSeparator = '\x01';
-
 ParseContext::Open& top(ParseContext& ctx) { return ctx.stack[ctx.depth]; }
 
 // Appends node to the innermost open node.
@@ -35,32 +33,6 @@ bool push(ParseContext& ctx, ITOVELDOMNode* node) {
     ++ctx.depth;
     ctx.stack[ctx.depth] = {node, privateOf(node)};
     return true;
-}
-
-// A name from Expat is "uri\x01local" when namespaced. The qualified name takes the prefix
-// of the oldest binding of that URI in scope (none for a default-namespace binding).
-
-void rebuildName(const ParseContext& ctx, const char* name, QName& out) {
-    const char* separator = std::strrchr(name, kSeparator);
-    if (!separator) {
-        out.qualified = name;
-        out.uri = std::string_view();
-        out.hasURI = false;
-        return;
-    }
-    out.uri = std::string_view(name, size_t(separator - name));
-    out.hasURI = true;
-    const char* local = separator + 1;
-    out.qualified = local;
-    for (int i = 0; i < ctx.bindingCount; ++i) {
-        const ParseContext::Binding& binding = *ctx.bindings[i];
-        if (binding.uri != out.uri) continue;
-        if (binding.hasPrefix) {
-            out.buffer.assign(binding.prefix).append(1, ':').append(local);
-            out.qualified = out.buffer;
-        }
-        break;
-    }
 }
 
 // White space as the C library's isspace sees it in the "C" locale, and never a byte of
@@ -171,13 +143,13 @@ template <class Body> void guarded(void* parser, Body&& body) {
 }
 
 // A host's own element class: an attribute made and stored through the interfaces.
-void createHostAttribute(ITOVELDOMElement* element, const QName& name, const char* value,
+void createHostAttribute(ITOVELDOMElement* element, const ResolvedName& name, const char* value,
                          bool specified) {
-    std::string uri(name.uri);
     CNodePtr<ITOVELDOMDocument> owner =
         CNodePtr<ITOVELDOMDocument>::adopt(element->get_ownerDocument());
-    ITOVELDOMAttribute* attr = CreateXMLAttribute_7_4_0(
-        owner, element, name.qualified.data(), name.hasURI ? uri.c_str() : nullptr, specified);
+    ITOVELDOMAttribute* attr =
+        CreateXMLAttribute_7_4_0(owner, element, name.qualified.c_str(),
+                                 name.hasURI ? name.uri.c_str() : nullptr, specified);
     if (!attr) throw TOVELDOMException(OUT_OF_MEMORY_ERR);
     CNodePtr<ITOVELDOMNode> hold(attr);
     attr->put_value(value);
@@ -199,15 +171,14 @@ void XMLCALL startElement(void* parser, const XML_Char* name, const XML_Char** a
         flushText(ctx);
         if (ctx.depth >= limits::kMaxDepth) return ctx.failLimit(kErrorNestingTooDeep);
 
-        QName& qname = ctx.name1;
-        rebuildName(ctx, name, qname);
+        const ResolvedName& elementName = ctx.names.resolve(name);
         ITOVELDOMNode* parent = top(ctx).node;
         ITOVELDOMElement* element =
             gpfnCreateXMLElement_7_4_0
-                ? gpfnCreateXMLElement_7_4_0(&ctx.document, parent, qname.qualified.data(),
-                                             std::string(qname.uri).c_str())
-                : make<CTOVELDOMElement>(&ctx.document, parent, ctx.intern(qname.qualified),
-                                         ctx.intern(qname.uri));
+                ? gpfnCreateXMLElement_7_4_0(&ctx.document, parent, elementName.qualified.c_str(),
+                                             elementName.uri.c_str())
+                : make<CTOVELDOMElement>(&ctx.document, parent, elementName.qualified,
+                                         elementName.uri);
         if (!element) throw TOVELDOMException(OUT_OF_MEMORY_ERR);
         CNodePtr<ITOVELDOMNode> hold(element);
 
@@ -229,15 +200,14 @@ void XMLCALL startElement(void* parser, const XML_Char* name, const XML_Char** a
         bool spaceSeen = false;
         unsigned char preserve = ctx.preserveFlags[ctx.depth - 1];
         for (int i = 0; atts[i]; i += 2) {
-            rebuildName(ctx, atts[i], qname);
+            const ResolvedName& attributeName = ctx.names.resolve(atts[i]);
             if (ours) {
-                ours->createAttribute(ctx.intern(qname.qualified), atts[i + 1],
-                                      std::strlen(atts[i + 1]), i < specified,
-                                      ctx.intern(qname.uri));
+                ours->createAttribute(attributeName.qualified, atts[i + 1],
+                                      std::strlen(atts[i + 1]), i < specified, attributeName.uri);
             } else {
-                createHostAttribute(element, qname, atts[i + 1], i < specified);
+                createHostAttribute(element, attributeName, atts[i + 1], i < specified);
             }
-            if (!ctx.preserveWhiteSpace && !spaceSeen && qname.qualified == "xml:space") {
+            if (!ctx.preserveWhiteSpace && !spaceSeen && attributeName.xmlSpace) {
                 spaceSeen = true;
                 preserve = std::strcmp(atts[i + 1], "preserve") == 0;
             }
@@ -313,16 +283,7 @@ void XMLCALL startNamespace(void* parser, const XML_Char* prefix, const XML_Char
         if (!attr) throw TOVELDOMException(OUT_OF_MEMORY_ERR);
         CNodePtr<ITOVELDOMNode> hold(attr);
         attr->put_value(uri ? uri : "");
-        auto* binding = make<ParseContext::Binding>();
-        binding->hasPrefix = prefix != nullptr;
-        try {
-            if (prefix) binding->prefix = prefix;
-            binding->uri = uri ? uri : "";
-        } catch (...) {
-            delete binding;
-            throw;
-        }
-        ctx.bindings[ctx.bindingCount++] = binding;
+        ctx.names.bind(ctx.bindings[ctx.bindingCount++], prefix, uri);
         ctx.pending[ctx.pendingCount++] = static_cast<ITOVELDOMAttribute*>(hold.detach());
     });
 }
@@ -330,7 +291,7 @@ void XMLCALL startNamespace(void* parser, const XML_Char* prefix, const XML_Char
 void XMLCALL endNamespace(void* parser, const XML_Char*) {
     // Runs even after a failure, so that the binding stack is always released in order.
     ParseContext& ctx = contextOf(parser);
-    if (ctx.bindingCount > 1) delete ctx.bindings[--ctx.bindingCount];
+    if (ctx.bindingCount > 1) ctx.names.unbind(ctx.bindings[--ctx.bindingCount]);
 }
 
 int XMLCALL notStandalone(void* parser) {
