@@ -196,5 +196,43 @@ TEST_F(Document, ImportNode) {
     EXPECT_EQ(kids(importedFrag), "#comment=m");
 }
 
+TEST_F(Document, NamesAreSharedWithinADocumentOnly) {
+    // A loaded document keeps one copy of each name; its counts are plain integers, so a
+    // node taken into another document (used by another thread) must bring its own.
+    auto source = own(createTOVELDOMDocument_7_4_0());
+    const char text[] = "<p:r xmlns:p=\"urn:u\"><p:e p:a=\"1\"/><p:e p:a=\"2\"/></p:r>";
+    source->loadXML(text, int(sizeof text - 1));
+    auto root = own(source->get_documentElement());
+    auto first = childAt(root, 0), second = childAt(root, 1);
+    auto firstElement = static_cast<ITOVELDOMElement*>(first.get());
+    auto secondElement = static_cast<ITOVELDOMElement*>(second.get());
+    auto attr = own(firstElement->getAttributeNode("p:a"));
+    EXPECT_EQ(first->get_nodeName(), second->get_nodeName());
+    EXPECT_EQ(first->get_namespaceURI(), second->get_namespaceURI());
+    auto secondAttr = own(secondElement->getAttributeNode("p:a"));
+    EXPECT_EQ(attr->get_name(), secondAttr->get_name());
+
+    auto clone = own(first->cloneNode(true)); // same document: shared
+    EXPECT_EQ(clone->get_nodeName(), first->get_nodeName());
+
+    auto imported = own(doc_->importNode(first, true));
+    auto importedAttr = own(static_cast<ITOVELDOMElement*>(imported.get())->getAttributeNode("p:a"));
+    EXPECT_STREQ(imported->get_nodeName(), "p:e");
+    EXPECT_NE(imported->get_nodeName(), first->get_nodeName());
+    EXPECT_NE(imported->get_namespaceURI(), first->get_namespaceURI());
+    EXPECT_NE(importedAttr->get_name(), attr->get_name());
+    EXPECT_NE(importedAttr->get_namespaceURI(), attr->get_namespaceURI());
+
+    auto loose = own(doc_->importNode(attr, false)); // an attribute on its own too
+    EXPECT_NE(static_cast<ITOVELDOMAttribute*>(loose.get())->get_name(), attr->get_name());
+
+    // Releasing the source whole leaves the imported names intact.
+    root = nullptr, first = nullptr, second = nullptr, attr = nullptr, secondAttr = nullptr;
+    clone = nullptr;
+    source = nullptr;
+    EXPECT_XML(imported, "<p:e p:a=\"1\"/>");
+    EXPECT_STREQ(importedAttr->get_namespaceURI(), "urn:u");
+}
+
 } // namespace
 } // namespace tovel_test

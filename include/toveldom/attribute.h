@@ -48,6 +48,7 @@ public:
     std::string getText() override;
     void getXML(std::string& out) override;
     void setNamespaceURI(char const* uri) override;
+    void setOwnerDocument(ITOVELDOMDocument* doc) override; // names unshared on a change
 
     virtual void clearChildren();
     // The owner element without a reference.
@@ -67,6 +68,8 @@ protected:
     ~CTOVELDOMAttribute() override;
 
 private:
+    CSharedString sharedWithCopy(const CSharedString& text) const;
+
     CSharedString name;
     CSharedString namespaceURI;
     std::string pendingValue;

@@ -2,7 +2,6 @@
 #ifndef TOVELDOM_SHARED_STRING_H
 #define TOVELDOM_SHARED_STRING_H
 
-#include <atomic>
 #include <cstddef>
 #include <cstring>
 #include <string>
@@ -12,16 +11,18 @@
 namespace LUMA_7_4_0 {
 
 // Element and attribute names and namespace URIs repeat on every element of a document:
-// a loaded document shares one copy of each among all the nodes that carry it. The count
-// is atomic because copies may end up in documents used by different threads. The empty
-// string needs no storage.
+// a loaded document shares one copy of each among all the nodes that carry it. Sharing
+// never crosses documents: a node moving to another document takes copies of its own
+// (unshare), and a copy of a node without a document shares nothing. Since a document is
+// used by one thread at a time, the count is a plain integer. The empty string needs no
+// storage.
 class TOVELDOM_API CSharedString {
 public:
     CSharedString() : rep(nullptr) {}
     explicit CSharedString(const char* text) : CSharedString(text, text ? std::strlen(text) : 0) {}
     CSharedString(const char* text, size_t length);
     CSharedString(const CSharedString& other) : rep(other.rep) {
-        if (rep) rep->refs.fetch_add(1, std::memory_order_relaxed);
+        if (rep) ++rep->refs;
     }
     CSharedString(CSharedString&& other) noexcept : rep(other.rep) { other.rep = nullptr; }
     CSharedString& operator=(CSharedString other) noexcept {
@@ -31,7 +32,7 @@ public:
         return *this;
     }
     ~CSharedString() {
-        if (rep && rep->refs.fetch_sub(1, std::memory_order_acq_rel) == 1) destroy(rep);
+        if (rep && --rep->refs == 0) destroy(rep);
     }
 
     const char* c_str() const { return rep ? rep->text : ""; }
@@ -39,10 +40,14 @@ public:
     bool empty() const { return rep == nullptr; }
     bool operator==(const char* text) const { return std::strcmp(c_str(), text ? text : "") == 0; }
     std::string str() const { return std::string(c_str(), size()); }
+    // Makes this string the only holder of its text.
+    void unshare() {
+        if (rep && rep->refs > 1) *this = CSharedString(rep->text, rep->length);
+    }
 
 private:
     struct Rep {
-        std::atomic<int> refs;
+        int refs;
         size_t length;
         char text[1];
     };

@@ -10,15 +10,12 @@ CSharedString::CSharedString(const char* text, size_t length) : rep(nullptr) {
     void* block = std::malloc(offsetof(Rep, text) + length + 1);
     if (!block) throw std::bad_alloc();
     rep = static_cast<Rep*>(block);
-    new (&rep->refs) std::atomic<int>(1);
+    rep->refs = 1;
     rep->length = length;
     std::memcpy(rep->text, text, length);
     rep->text[length] = 0;
 }
 
-void CSharedString::destroy(Rep* rep) {
-    rep->refs.~atomic();
-    std::free(rep);
-}
+void CSharedString::destroy(Rep* rep) { std::free(rep); }
 
 } // namespace LUMA_7_4_0

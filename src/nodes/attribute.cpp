@@ -106,13 +106,29 @@ void CTOVELDOMAttribute::put_nodeValue(char const* value) {
     valuePending = value != nullptr;
 }
 
+void CTOVELDOMAttribute::setOwnerDocument(ITOVELDOMDocument* doc) {
+    if (doc && doc != ownerDocument) {
+        name.unshare();
+        namespaceURI.unshare();
+    }
+    CContainerNode::setOwnerDocument(doc);
+}
+
+// A copy shares the names within the document; without one it gets its own.
+CSharedString CTOVELDOMAttribute::sharedWithCopy(const CSharedString& text) const {
+    CSharedString copy = text;
+    if (!ownerDocument) copy.unshare();
+    return copy;
+}
+
 ITOVELDOMNode* CTOVELDOMAttribute::cloneNode(bool deep) {
     ITOVELDOMAttribute* copy;
     if (gpfnCreateXMLAttribute_7_4_0)
         copy = gpfnCreateXMLAttribute_7_4_0(ownerDocument, nullptr, name.c_str(),
                                             namespaceURI.c_str(), specified);
-    else // the copy shares the names
-        copy = tryMake<CTOVELDOMAttribute>(ownerDocument, nullptr, name, namespaceURI, specified);
+    else
+        copy = tryMake<CTOVELDOMAttribute>(ownerDocument, nullptr, sharedWithCopy(name),
+                                           sharedWithCopy(namespaceURI), specified);
     if (!copy) throw TOVELDOMException(OUT_OF_MEMORY_ERR);
     CNodePtr<ITOVELDOMNode> hold(copy);
     if (deep && valuePending) {

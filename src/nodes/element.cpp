@@ -343,11 +343,18 @@ static void copyDescendants(CTOVELDOMElement* source, ITOVELDOMElement* copy) {
 }
 
 ITOVELDOMNode* CTOVELDOMElement::cloneNode(bool deep) {
-    ITOVELDOMElement* copy =
-        gpfnCreateXMLElement_7_4_0
-            ? gpfnCreateXMLElement_7_4_0(ownerDocument, nullptr, tagName.c_str(),
-                                         namespaceURI.c_str())
-            : tryMake<CTOVELDOMElement>(ownerDocument, nullptr, tagName, namespaceURI);
+    ITOVELDOMElement* copy;
+    if (gpfnCreateXMLElement_7_4_0) {
+        copy = gpfnCreateXMLElement_7_4_0(ownerDocument, nullptr, tagName.c_str(),
+                                          namespaceURI.c_str());
+    } else {
+        CSharedString name = tagName, uri = namespaceURI;
+        if (!ownerDocument) { // no document to share within
+            name.unshare();
+            uri.unshare();
+        }
+        copy = tryMake<CTOVELDOMElement>(ownerDocument, nullptr, std::move(name), std::move(uri));
+    }
     if (!copy) throw TOVELDOMException(OUT_OF_MEMORY_ERR);
     NodeRef hold(copy);
     if (attributes && attributes->size() > 0) {
@@ -374,7 +381,11 @@ void CTOVELDOMElement::setOwnerDocument(ITOVELDOMDocument* doc) {
     while (!pending.empty()) {
         CTOVELDOMElement* element = pending.back();
         pending.pop_back();
-        element->ownerDocument = doc;
+        if (element->ownerDocument != doc) {
+            element->tagName.unshare();
+            element->namespaceURI.unshare();
+            element->ownerDocument = doc;
+        }
         if (CTOVELDOMNamedNodeMap* map = element->attributes) {
             for (__MAPPOS pos = map->begin(); pos;)
                 if (ITOVELDOMNode* attr = map->nextValue(pos))
