@@ -335,6 +335,49 @@ TEST(LoadText, NormalizationMatchesAPlainReference) {
     }
 }
 
+TEST(LoadedAttributes, SameBeforeAndAfterTheyBecomeNodes) {
+    // A loaded element keeps its attributes in a lighter form until somebody asks for
+    // nodes: printing and reading them must not tell the difference.
+    std::string many = "<e";
+    for (int i = 0; i < 70; ++i)
+        many += " a" + std::to_string(i) + "=\"" + std::to_string(i) + "\"";
+    many += "/>";
+    const std::string documents[] = {
+        // name, id, type and value share buckets: the order is the map's, not the tag's
+        "<e name=\"1\" id=\"2\" type=\"3\" value=\"4\" b=\"&lt;&amp;&quot;\" c=\"\"/>",
+        "<r xmlns:p=\"u\"><e xmlns:p=\"v\" xmlns:q=\"u\" p:k=\"1\" q:k=\"2\" k=\"3\"/></r>",
+        "<p:a xmlns:p=\"u\" xmlns:q=\"v\" p:x=\"1\" q:y=\"2\" z=\"3\" xml:lang=\"en\"/>",
+        "<!DOCTYPE e [<!ATTLIST e d CDATA 'dflt'>]><e s=\"1\"/>",
+        many,
+    };
+    for (const std::string& text : documents) {
+        auto doc = loadDoc(text);
+        std::vector<ITOVELDOMElement*> elements;
+        auto all = own(doc->getElementsByTagName("*"));
+        for (long i = 0; i < all->get_length(); ++i)
+            elements.push_back(static_cast<ITOVELDOMElement*>(peek(all->get_item(i))));
+        const std::string before = doc->get_xml();
+        std::vector<std::string> values;
+        for (ITOVELDOMElement* e : elements)
+            for (const char* name : {"name", "value", "b", "c", "p:k", "k", "q:y", "z", "d", "a69"})
+                values.push_back(e->getAttribute(name));
+        for (ITOVELDOMElement* e : elements) drop(e->get_attributes()); // nodes now
+        EXPECT_EQ(doc->get_xml(), before) << text;
+        size_t at = 0;
+        for (ITOVELDOMElement* e : elements)
+            for (const char* name : {"name", "value", "b", "c", "p:k", "k", "q:y", "z", "d", "a69"})
+                EXPECT_EQ(e->getAttribute(name), values[at++]) << name;
+    }
+    EXPECT_EQ(loadDoc(documents[0])->get_xml(),
+              kDecl + "<e value=\"4\" type=\"3\" id=\"2\" b=\"&lt;&amp;&quot;\" name=\"1\" "
+                      "c=\"\"/>");
+    // Two URIs whose oldest prefixes agree rebuild to one name: the later value wins.
+    auto collided = loadDoc(documents[1]);
+    auto root = own(collided->get_documentElement());
+    auto inner = childAt(root, 0);
+    EXPECT_STREQ(static_cast<ITOVELDOMElement*>(inner.get())->getAttribute("p:k"), "2");
+}
+
 // --- legacy encodings, end to end ------------------------------------------------------------
 
 // The parser's wiring to the registry, whole and from a file; encoding_test compares every

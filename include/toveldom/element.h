@@ -13,6 +13,8 @@
 
 namespace LUMA_7_4_0 {
 
+class CParsedAttributes;
+
 class TOVELDOM_API CTOVELDOMElement : public CContainerNode<ITOVELDOMElement> {
 public:
     static char const* const m_nodeType; // "element"
@@ -102,8 +104,7 @@ public:
                          char const* namespaceURI);
 
     // Pre-order walks below this element, appending matches to list (a CTOVELDOMNodeList).
-    void getChildElementsByTagName(char const* name, ITOVELDOMNodeList* list,
-                                   bool noCase) const;
+    void getChildElementsByTagName(char const* name, ITOVELDOMNodeList* list, bool noCase) const;
     void getChildElementsByTagNameNS(char const* namespaceURI, char const* localName,
                                      ITOVELDOMNodeList* list, bool noCase) const;
 
@@ -111,8 +112,17 @@ public:
     void sort(CDynamicArray<SortElementDef>& group, bool caseSensitive);
 
     // For the library: the map without a reference, null until the first attribute.
-    CTOVELDOMNamedNodeMap* attributeMap() const { return attributes; }
+    CTOVELDOMNamedNodeMap* attributeMap() const {
+        if (parsedAttributes) materializeAttributes();
+        return attributes;
+    }
     CTOVELDOMNamedNodeMap& ensureAttributes() const;
+    // The attributes a loader stored in the lighter form, when they are all there is (no
+    // map) and can be walked as they stand; null otherwise.
+    const CParsedAttributes* parsedAttributesOnly() const;
+    // Takes the attributes of a start tag in the lighter form (this element has none yet
+    // but namespace declarations); they become nodes when first needed.
+    void adoptParsedAttributes(CParsedAttributes* block);
     const CSharedString& tagNameString() const { return tagName; }
     const CSharedString& namespaceString() const { return namespaceURI; }
     // Stores a new attribute under its name without any check (the parser's path).
@@ -129,7 +139,11 @@ private:
     // Detaches attr from this element and drops the map's reference.
     void dropAttribute(ITOVELDOMNode* attr);
 
+    // Makes nodes of the parsed attributes and stores them in the map, in their order.
+    void materializeAttributes() const;
+
     mutable CTOVELDOMNamedNodeMap* attributes;
+    mutable CParsedAttributes* parsedAttributes; // null once they are nodes
     CSharedString tagName;
     CSharedString namespaceURI;
 };

@@ -20,6 +20,15 @@ template <class K, class V> struct Assoc {
     V value;
 };
 
+// The hash of an attribute map key: h = h * 33 + c over the key's bytes taken as signed
+// chars, modulo 2^32.
+inline uint32_t nodeHashKey(const char* key) {
+    uint32_t h = 0;
+    for (const signed char* p = reinterpret_cast<const signed char*>(key); *p; ++p)
+        h = h * 33 + uint32_t(int32_t(*p));
+    return h;
+}
+
 // An iteration position: null is the end, all ones is "before the first entry", anything
 // else is the entry the next step returns.
 typedef void* __MAPPOS;
@@ -137,13 +146,7 @@ public:
     }
 
 protected:
-    // h = h * 33 + c over the key's bytes taken as signed chars, modulo 2^32.
-    static uint32_t hashKey(const char* key) {
-        uint32_t h = 0;
-        for (const signed char* p = reinterpret_cast<const signed char*>(key); *p; ++p)
-            h = h * 33 + uint32_t(int32_t(*p));
-        return h;
-    }
+    static uint32_t hashKey(const char* key) { return nodeHashKey(key); }
     static bool compareElements(const std::string* a, const char* b) { return *a == b; }
 
     Entry* step(__MAPPOS& pos) const {

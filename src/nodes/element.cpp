@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "frame/alloc.h"
+#include "nodes/parsed_attributes.h"
 #include "nodes/qualified_name.h"
 #include "nodes/text_content.h"
 #include "serialize/xml_writer.h"
@@ -20,19 +21,21 @@ typedef CNodePtr<ITOVELDOMNode> NodeRef;
 
 char const* const CTOVELDOMElement::m_nodeType = "element";
 
-CTOVELDOMElement::CTOVELDOMElement() : CContainerNode(nullptr, nullptr), attributes(nullptr) {}
+CTOVELDOMElement::CTOVELDOMElement()
+    : CContainerNode(nullptr, nullptr), attributes(nullptr), parsedAttributes(nullptr) {}
 
 CTOVELDOMElement::CTOVELDOMElement(ITOVELDOMDocument* doc, ITOVELDOMNode* parent,
                                    char const* tagName, char const* namespaceURI)
-    : CContainerNode(doc, parent), attributes(nullptr), tagName(tagName),
+    : CContainerNode(doc, parent), attributes(nullptr), parsedAttributes(nullptr), tagName(tagName),
       namespaceURI(namespaceURI) {}
 
 CTOVELDOMElement::CTOVELDOMElement(ITOVELDOMDocument* doc, ITOVELDOMNode* parent,
                                    CSharedString tagName, CSharedString namespaceURI)
-    : CContainerNode(doc, parent), attributes(nullptr), tagName(std::move(tagName)),
-      namespaceURI(std::move(namespaceURI)) {}
+    : CContainerNode(doc, parent), attributes(nullptr), parsedAttributes(nullptr),
+      tagName(std::move(tagName)), namespaceURI(std::move(namespaceURI)) {}
 
 CTOVELDOMElement::~CTOVELDOMElement() {
+    CParsedAttributes::destroy(parsedAttributes);
     if (attributes) {
         for (__MAPPOS pos = attributes->begin(); pos;)
             if (ITOVELDOMNode* attr = attributes->nextValue(pos))
@@ -42,11 +45,47 @@ CTOVELDOMElement::~CTOVELDOMElement() {
 }
 
 CTOVELDOMNamedNodeMap& CTOVELDOMElement::ensureAttributes() const {
+    if (parsedAttributes) materializeAttributes();
     if (!attributes) {
         attributes = make<CTOVELDOMNamedNodeMap>();
         attributes->AddRef();
     }
     return *attributes;
+}
+
+const CParsedAttributes* CTOVELDOMElement::parsedAttributesOnly() const {
+    if (attributes || !parsedAttributes || parsedAttributes->hasDuplicates()) return nullptr;
+    return parsedAttributes;
+}
+
+void CTOVELDOMElement::adoptParsedAttributes(CParsedAttributes* block) {
+    CParsedAttributes::destroy(parsedAttributes);
+    parsedAttributes = block;
+}
+
+// Inserting in the parser's order, a name met again replacing the node stored before it
+// in its place, gives exactly the map the parser would have filled. After a failure the
+// block stays, and doing it all again gives the same map.
+void CTOVELDOMElement::materializeAttributes() const {
+    CParsedAttributes* block = parsedAttributes;
+    if (!attributes) {
+        attributes = make<CTOVELDOMNamedNodeMap>();
+        attributes->AddRef();
+    }
+    auto* self = const_cast<CTOVELDOMElement*>(this);
+    for (int i = 0; i < block->size(); ++i) {
+        const CParsedAttributes::Item& item = block->item(i);
+        CTOVELDOMAttribute* attr = make<CTOVELDOMAttribute>(ownerDocument, self, item.name,
+                                                            item.namespaceURI, item.specified);
+        NodeRef hold(attr);
+        attr->setPendingValue(block->value(item), item.valueLength);
+        ITOVELDOMNode*& slot = (*attributes)[item.name.c_str()];
+        if (slot && slot != attr) self->dropAttribute(slot);
+        slot = attr;
+        attr->AddRef();
+    }
+    parsedAttributes = nullptr;
+    CParsedAttributes::destroy(block);
 }
 
 char const* CTOVELDOMElement::get_nodeName() const { return tagName.c_str(); }
@@ -92,8 +131,15 @@ void CTOVELDOMElement::dropAttribute(ITOVELDOMNode* attr) {
 char const* CTOVELDOMElement::getAttribute(char const* name) {
     requireName(name);
     std::string& out = resultCache.fresh();
+    // Reading a loaded element's attributes needs no nodes.
+    if (const CParsedAttributes* parsed = parsedAttributesOnly()) {
+        if (const CParsedAttributes::Item* item = parsed->find(name))
+            out.assign(parsed->valueView(*item));
+        return out.c_str();
+    }
     ITOVELDOMNode* attr = nullptr;
-    if (attributes && attributes->lookup(name, attr) && attr) out = attr->get_nodeValue();
+    CTOVELDOMNamedNodeMap* map = attributeMap();
+    if (map && map->lookup(name, attr) && attr) out = attr->get_nodeValue();
     return out.c_str();
 }
 
@@ -111,7 +157,8 @@ static NodeRef newAttribute(CTOVELDOMElement* element, char const* name, char co
 void CTOVELDOMElement::setAttribute(char const* name, char const* value) {
     requireName(name);
     ITOVELDOMNode* existing = nullptr;
-    if (attributes && attributes->lookup(name, existing) && existing) {
+    CTOVELDOMNamedNodeMap* map = attributeMap();
+    if (map && map->lookup(name, existing) && existing) {
         if (ITOVELDOMAttribute* attr = asAttribute(existing))
             attr->put_value(value);
         else
@@ -126,14 +173,16 @@ void CTOVELDOMElement::setAttribute(char const* name, char const* value) {
 
 void CTOVELDOMElement::removeAttribute(char const* name) {
     requireName(name);
-    if (!attributes) return;
-    if (ITOVELDOMNode* attr = attributes->removeNamedItem(name)) dropAttribute(attr);
+    CTOVELDOMNamedNodeMap* map = attributeMap();
+    if (!map) return;
+    if (ITOVELDOMNode* attr = map->removeNamedItem(name)) dropAttribute(attr);
 }
 
 ITOVELDOMAttribute* CTOVELDOMElement::getAttributeNode(char const* name) const {
     requireName(name);
-    if (!attributes) return nullptr;
-    ITOVELDOMNode* node = attributes->getNamedItem(name);
+    CTOVELDOMNamedNodeMap* map = attributeMap();
+    if (!map) return nullptr;
+    ITOVELDOMNode* node = map->getNamedItem(name);
     ITOVELDOMAttribute* attr = asAttribute(node);
     if (node && !attr) node->Release();
     return attr;
@@ -174,9 +223,10 @@ ITOVELDOMAttribute* CTOVELDOMElement::removeAttributeNode(ITOVELDOMAttribute* at
     if (!attribute) throw TOVELDOMException(NULL_POINTER_ERR);
     const char* key = attribute->get_nodeName();
     ITOVELDOMNode* stored = nullptr;
-    if (!attributes || !attributes->lookup(key, stored) || stored != attribute)
+    CTOVELDOMNamedNodeMap* map = attributeMap();
+    if (!map || !map->lookup(key, stored) || stored != attribute)
         throw TOVELDOMException(NOT_FOUND_ERR);
-    ITOVELDOMNode* removed = attributes->removeNamedItem(key);
+    ITOVELDOMNode* removed = map->removeNamedItem(key);
     privateOf(removed)->setParentNode(nullptr);
     return attribute;
 }
@@ -187,8 +237,8 @@ char const* CTOVELDOMElement::getAttributeNS(char const* ns, char const* localNa
     if (!ns) return getAttribute(localName);
     requireName(localName);
     std::string& out = resultCache.fresh();
-    if (attributes) {
-        NodeRef attr = NodeRef::adopt(attributes->getNamedItemNS(ns, localName));
+    if (CTOVELDOMNamedNodeMap* map = attributeMap()) {
+        NodeRef attr = NodeRef::adopt(map->getNamedItemNS(ns, localName));
         if (attr) out = attr->get_nodeValue();
     }
     return out.c_str();
@@ -200,8 +250,8 @@ void CTOVELDOMElement::setAttributeNS(char const* ns, char const* qualifiedName,
     requireName(qualifiedName);
     CResultCache scratch;
     std::string local = qname::localName(qualifiedName, *ns != 0, scratch);
-    if (attributes) {
-        NodeRef existing = NodeRef::adopt(attributes->getNamedItemNS(ns, local.c_str()));
+    if (CTOVELDOMNamedNodeMap* map = attributeMap()) {
+        NodeRef existing = NodeRef::adopt(map->getNamedItemNS(ns, local.c_str()));
         if (existing) {
             existing->put_nodeValue(value);
             return;
@@ -218,16 +268,18 @@ void CTOVELDOMElement::setAttributeNS(char const* ns, char const* qualifiedName,
 void CTOVELDOMElement::removeAttributeNS(char const* ns, char const* localName) {
     if (!ns) return removeAttribute(localName);
     requireName(localName);
-    if (!attributes) return;
-    if (ITOVELDOMNode* attr = attributes->removeNamedItemNS(ns, localName)) dropAttribute(attr);
+    CTOVELDOMNamedNodeMap* map = attributeMap();
+    if (!map) return;
+    if (ITOVELDOMNode* attr = map->removeNamedItemNS(ns, localName)) dropAttribute(attr);
 }
 
 ITOVELDOMAttribute* CTOVELDOMElement::getAttributeNodeNS(char const* ns,
                                                          char const* localName) const {
     if (!ns) return getAttributeNode(localName);
     requireName(localName);
-    if (!attributes) return nullptr;
-    ITOVELDOMNode* node = attributes->getNamedItemNS(ns, localName);
+    CTOVELDOMNamedNodeMap* map = attributeMap();
+    if (!map) return nullptr;
+    ITOVELDOMNode* node = map->getNamedItemNS(ns, localName);
     ITOVELDOMAttribute* attr = asAttribute(node);
     if (node && !attr) node->Release();
     return attr;
@@ -357,12 +409,13 @@ ITOVELDOMNode* CTOVELDOMElement::cloneNode(bool deep) {
     }
     if (!copy) throw TOVELDOMException(OUT_OF_MEMORY_ERR);
     NodeRef hold(copy);
-    if (attributes && attributes->size() > 0) {
+    CTOVELDOMNamedNodeMap* source = attributeMap();
+    if (source && source->size() > 0) {
         CNodePtr<ITOVELDOMNamedNodeMap> map =
             CNodePtr<ITOVELDOMNamedNodeMap>::adopt(copy->get_attributes());
         // Attributes always come with their values, whatever the depth asked for.
-        for (__MAPPOS pos = attributes->begin(); pos;) {
-            ITOVELDOMNode* attr = attributes->nextValue(pos);
+        for (__MAPPOS pos = source->begin(); pos;) {
+            ITOVELDOMNode* attr = source->nextValue(pos);
             if (!attr) continue;
             NodeRef clone = NodeRef::adopt(attr->cloneNode(true));
             privateOf(clone)->setParentNode(copy);
@@ -386,7 +439,7 @@ void CTOVELDOMElement::setOwnerDocument(ITOVELDOMDocument* doc) {
             element->namespaceURI.unshare();
             element->ownerDocument = doc;
         }
-        if (CTOVELDOMNamedNodeMap* map = element->attributes) {
+        if (CTOVELDOMNamedNodeMap* map = element->attributeMap()) {
             for (__MAPPOS pos = map->begin(); pos;)
                 if (ITOVELDOMNode* attr = map->nextValue(pos))
                     privateOf(attr)->setOwnerDocument(doc);

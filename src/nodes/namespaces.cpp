@@ -26,10 +26,11 @@ ITOVELDOMAttribute* CTOVELDOMElement::findNamespaceDecl(char const* prefix) {
 bool CTOVELDOMElement::checkNamespaceConflict(char const* prefix, char const* namespaceURI,
                                               ITOVELDOMAttribute** existing) {
     if (existing) *existing = nullptr;
-    if (!attributes) return false;
+    CTOVELDOMNamedNodeMap* map = attributeMap();
+    if (!map) return false;
     std::string declaration = qname::declarationName(prefix);
-    for (__MAPPOS pos = attributes->begin(); pos;) {
-        ITOVELDOMNode* attr = attributes->nextValue(pos);
+    for (__MAPPOS pos = map->begin(); pos;) {
+        ITOVELDOMNode* attr = map->nextValue(pos);
         if (!attr || !sameText(attr->get_nodeName(), declaration.c_str())) continue;
         if (!sameText(attr->get_nodeValue(), namespaceURI)) return true;
         if (existing) {
@@ -66,8 +67,7 @@ void CTOVELDOMElement::resolveNamespaceDecl(char const* prefix, char const* name
         throw TOVELDOMException(NAMESPACE_CONFLICT_ERR);
     if (findAncestorNamespaceDecl(p.c_str(), uri.c_str())) {
         // Inherited already: an own declaration the parser supplied as a default goes.
-        if (existing && !existing->get_specified())
-            NodeRef::adopt(removeAttributeNode(existing));
+        if (existing && !existing->get_specified()) NodeRef::adopt(removeAttributeNode(existing));
     } else if (!existing) {
         setAttribute(qname::declarationName(p.c_str()).c_str(), uri.c_str());
     }
@@ -80,10 +80,10 @@ void CTOVELDOMElement::addNamespaceDeclarations() {
     }
     // Declarations are added and removed while we walk the attributes, so walk a snapshot
     // holding references: nothing removed meanwhile is ever visited after being freed.
-    if (attributes) {
+    if (CTOVELDOMNamedNodeMap* map = attributeMap()) {
         std::vector<NodeRef> snapshot;
-        for (__MAPPOS pos = attributes->begin(); pos;)
-            if (ITOVELDOMNode* attr = attributes->nextValue(pos)) snapshot.emplace_back(attr);
+        for (__MAPPOS pos = map->begin(); pos;)
+            if (ITOVELDOMNode* attr = map->nextValue(pos)) snapshot.emplace_back(attr);
         for (NodeRef& attr : snapshot) {
             const char* prefix = attr->get_prefix();
             std::string p = prefix ? prefix : "";

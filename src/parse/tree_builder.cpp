@@ -12,6 +12,7 @@
 #include <toveldom/processing_instruction.h>
 
 #include "frame/alloc.h"
+#include "nodes/parsed_attributes.h"
 #include "parse/parse_context.h"
 #include "tree/private_cast.h"
 
@@ -197,19 +198,40 @@ void XMLCALL startElement(void* parser, const XML_Char* name, const XML_Char** a
 
         CTOVELDOMElement* ours = asExactly<CTOVELDOMElement>(static_cast<ITOVELDOMNode*>(element));
         const int specified = XML_GetSpecifiedAttributeCount(static_cast<XML_Parser>(parser));
+        // Our element keeps its attributes in one block until nodes are asked for (a
+        // creation hook, or a tag with very many attributes, gets nodes at once).
+        size_t lengths[CParsedAttributes::kMaxItems];
+        size_t valueBytes = 0;
+        int count = 0;
+        for (; atts[2 * count]; ++count) {
+            if (count >= CParsedAttributes::kMaxItems) continue;
+            lengths[count] = std::strlen(atts[2 * count + 1]);
+            valueBytes += lengths[count] + 1;
+        }
+        CParsedAttributes* block = nullptr;
+        if (ours && count > 0 && count <= CParsedAttributes::kMaxItems &&
+            !gpfnCreateXMLAttribute_7_4_0) {
+            block = CParsedAttributes::create(count, valueBytes);
+            ours->adoptParsedAttributes(block);
+        }
         bool spaceSeen = false;
         unsigned char preserve = ctx.preserveFlags[ctx.depth - 1];
-        for (int i = 0; atts[i]; i += 2) {
-            const ResolvedName& attributeName = ctx.names.resolve(atts[i]);
-            if (ours) {
-                ours->createAttribute(attributeName.qualified, atts[i + 1],
-                                      std::strlen(atts[i + 1]), i < specified, attributeName.uri);
+        for (int i = 0; i < count; ++i) {
+            const char* value = atts[2 * i + 1];
+            const bool isSpecified = 2 * i < specified;
+            const ResolvedName& attributeName = ctx.names.resolve(atts[2 * i]);
+            if (block) {
+                block->add(attributeName.qualified, attributeName.uri, value, lengths[i],
+                           isSpecified);
+            } else if (ours) {
+                ours->createAttribute(attributeName.qualified, value, std::strlen(value),
+                                      isSpecified, attributeName.uri);
             } else {
-                createHostAttribute(element, attributeName, atts[i + 1], i < specified);
+                createHostAttribute(element, attributeName, value, isSpecified);
             }
             if (!ctx.preserveWhiteSpace && !spaceSeen && attributeName.xmlSpace) {
                 spaceSeen = true;
-                preserve = std::strcmp(atts[i + 1], "preserve") == 0;
+                preserve = std::strcmp(value, "preserve") == 0;
             }
         }
         ctx.preserveFlags[ctx.depth] = preserve;

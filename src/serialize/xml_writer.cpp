@@ -17,6 +17,7 @@
 #include <toveldom/document_type.h>
 #include <toveldom/element.h>
 
+#include "nodes/parsed_attributes.h"
 #include "tree/private_cast.h"
 
 namespace LUMA_7_4_0 {
@@ -109,20 +110,24 @@ void appendEscapedAttribute(std::string& out, const char* data, size_t length) {
     appendEscaped(out, data, length, kEscapes.attribute);
 }
 
-void writeAttribute(CTOVELDOMAttribute& attribute, std::string& out) {
-    out.append(attribute.nameString().c_str(), attribute.nameString().size());
+namespace {
+void writeNameAndValue(std::string& out, const CSharedString& name, std::string_view value) {
+    out.append(name.c_str(), name.size());
     out += "=\"";
-    if (attribute.hasPendingValue()) {
-        const std::string& value = attribute.pendingValueString();
-        appendEscapedAttribute(out, value.data(), value.size());
-    } else if (attribute.childCount() == 1 && asExactly<CTOVELDOMText>(attribute.childAt(0))) {
-        const std::string& value = asExactly<CTOVELDOMText>(attribute.childAt(0))->data();
-        appendEscapedAttribute(out, value.data(), value.size());
-    } else {
-        std::string value = attribute.getText();
-        appendEscapedAttribute(out, value.data(), value.size());
-    }
+    appendEscapedAttribute(out, value.data(), value.size());
     out += '"';
+}
+} // namespace
+
+void writeAttribute(CTOVELDOMAttribute& attribute, std::string& out) {
+    if (attribute.hasPendingValue()) {
+        writeNameAndValue(out, attribute.nameString(), attribute.pendingValueString());
+    } else if (attribute.childCount() == 1 && asExactly<CTOVELDOMText>(attribute.childAt(0))) {
+        writeNameAndValue(out, attribute.nameString(),
+                          asExactly<CTOVELDOMText>(attribute.childAt(0))->data());
+    } else {
+        writeNameAndValue(out, attribute.nameString(), attribute.getText());
+    }
 }
 
 namespace {
@@ -147,7 +152,12 @@ bool openElement(OpenElement& frame, std::string& out) {
     }
     out += '<';
     out.append(element.tagNameString().c_str(), element.tagNameString().size());
-    if (CTOVELDOMNamedNodeMap* map = element.attributeMap()) {
+    if (const CParsedAttributes* parsed = element.parsedAttributesOnly()) {
+        parsed->forEachInMapOrder([&](const CParsedAttributes::Item& item) {
+            out += ' ';
+            writeNameAndValue(out, item.name, parsed->valueView(item));
+        });
+    } else if (CTOVELDOMNamedNodeMap* map = element.attributeMap()) {
         for (__MAPPOS pos = map->begin(); pos;) {
             ITOVELDOMNode* attr = map->nextValue(pos);
             if (!attr) continue;

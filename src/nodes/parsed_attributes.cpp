@@ -1,0 +1,51 @@
+#include "nodes/parsed_attributes.h"
+
+#include <cstring>
+#include <new>
+
+#include <toveldom/exceptions.h>
+#include <toveldom/hash_table.h>
+#include <toveldom/node_storage.h>
+
+namespace LUMA_7_4_0 {
+
+CParsedAttributes* CParsedAttributes::create(int count, size_t valueBytes) {
+    const size_t bytes = sizeof(CParsedAttributes) + sizeof(Item) * size_t(count) + valueBytes;
+    void* memory;
+    try {
+        memory = CNodeStorage::allocate(bytes);
+    } catch (const std::bad_alloc&) {
+        throw TOVELDOMException(OUT_OF_MEMORY_ERR);
+    }
+    auto* block = new (memory) CParsedAttributes();
+    block->capacity = count;
+    block->bytes = bytes;
+    return block;
+}
+
+void CParsedAttributes::destroy(CParsedAttributes* block) noexcept {
+    if (!block) return;
+    for (int i = 0; i < block->count; ++i) block->items()[i].~Item();
+    const size_t bytes = block->bytes;
+    block->~CParsedAttributes();
+    CNodeStorage::release(block, bytes);
+}
+
+void CParsedAttributes::add(const CSharedString& name, const CSharedString& namespaceURI,
+                            const char* value, size_t length, bool specified) {
+    // The parser shares names: equal names are one string.
+    for (int i = 0; i < count && !duplicates; ++i)
+        duplicates = items()[i].name.c_str() == name.c_str();
+    Item* item = new (items() + count) Item{name, namespaceURI, valueUsed, 0, specified};
+    item->valueLength = uint32_t(length);
+    std::memcpy(values() + valueUsed, value, length);
+    values()[valueUsed + length] = 0;
+    valueUsed += uint32_t(length + 1);
+    ++count;
+}
+
+uint32_t CParsedAttributes::bucketOf(const CSharedString& name) {
+    return nodeHashKey(name.c_str()) % 17;
+}
+
+} // namespace LUMA_7_4_0
