@@ -31,7 +31,7 @@ ParseContext::ParseContext(CTOVELDOMDocument& doc) : document(doc) {
 ParseContext::~ParseContext() {
     if (parser) XML_ParserFree(parser);
     for (int i = 0; i < pendingCount; ++i)
-        if (pending[i]) pending[i]->Release();
+        if (pending[i].node) pending[i].node->Release();
 }
 
 void ParseContext::setCapture(bool on, unsigned mask) {

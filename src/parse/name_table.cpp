@@ -11,6 +11,7 @@ constexpr char kSeparator = '\x01';
 // Names are short and looked up for every element and attribute: eight bytes per step.
 uint64_t hashBytes(const char* bytes, size_t length) {
     constexpr uint64_t kMultiplier = 0xBF58476D1CE4E5B9u;
+    const size_t total = length;
     uint64_t h = 0x9E3779B97F4A7C15u ^ length;
     uint64_t word;
     for (; length >= 8; bytes += 8, length -= 8) {
@@ -19,8 +20,14 @@ uint64_t hashBytes(const char* bytes, size_t length) {
         h ^= h >> 31;
     }
     if (length) {
-        word = 0;
-        std::memcpy(&word, bytes, length);
+        // The last eight bytes (overlapping the previous word) when there are that many:
+        // one load, where a short copy would stall the load that reads it back.
+        if (total >= 8) {
+            std::memcpy(&word, bytes + length - 8, 8);
+        } else {
+            word = 0;
+            for (size_t i = 0; i < length; ++i) word |= uint64_t(uint8_t(bytes[i])) << (8 * i);
+        }
         h = (h ^ word) * kMultiplier;
         h ^= h >> 31;
     }

@@ -66,8 +66,14 @@ struct ParseContext {
     int depth = 0;
     Open stack[limits::kMaxDepth + 1];
     unsigned char preserveFlags[limits::kMaxDepth + 1];
+    // The namespace declarations the parser reported before the tag they belong to.
+    struct Declaration {
+        ITOVELDOMAttribute* node = nullptr; // made at once while a creation hook is set
+        CSharedString name;                 // otherwise "xmlns" or "xmlns:prefix" ...
+        CSharedString uri;                  // ... and the value, kept with the attributes
+    };
     int pendingCount = 0;
-    ITOVELDOMAttribute* pending[limits::kMaxDeclarations];
+    Declaration pending[limits::kMaxDeclarations];
     int bindingCount = 0;
     NamespaceBinding bindings[limits::kMaxBindings];
     std::string text; // character data since the last markup event

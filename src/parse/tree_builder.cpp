@@ -159,6 +159,29 @@ void createHostAttribute(ITOVELDOMElement* element, const ResolvedName& name, co
     CNodePtr<ITOVELDOMNode>::adopt(map->setNamedItem(attr));
 }
 
+// A declaration's attribute node (+1 ref), made now unless it was made already.
+ITOVELDOMAttribute* takeDeclarationNode(ParseContext& ctx, ParseContext::Declaration& declaration) {
+    if (ITOVELDOMAttribute* made = declaration.node) {
+        declaration.node = nullptr;
+        return made;
+    }
+    ITOVELDOMAttribute* attr =
+        CreateXMLAttribute_7_4_0(&ctx.document, nullptr, declaration.name.c_str(), nullptr, true);
+    if (!attr) throw TOVELDOMException(OUT_OF_MEMORY_ERR);
+    CNodePtr<ITOVELDOMNode> hold(attr);
+    attr->put_value(declaration.uri.c_str());
+    return static_cast<ITOVELDOMAttribute*>(hold.detach());
+}
+
+void clearDeclarations(ParseContext& ctx) {
+    for (int i = 0; i < ctx.pendingCount; ++i) {
+        ParseContext::Declaration& declaration = ctx.pending[i];
+        if (declaration.node) declaration.node->Release();
+        declaration = ParseContext::Declaration();
+    }
+    ctx.pendingCount = 0;
+}
+
 } // namespace
 
 namespace builder {
@@ -183,37 +206,48 @@ void XMLCALL startElement(void* parser, const XML_Char* name, const XML_Char** a
         if (!element) throw TOVELDOMException(OUT_OF_MEMORY_ERR);
         CNodePtr<ITOVELDOMNode> hold(element);
 
-        // The declarations Expat reported just before this tag, in their order.
-        for (int i = 0; i < ctx.pendingCount; ++i) {
-            ITOVELDOMAttribute* declaration = ctx.pending[i];
-            ctx.pending[i] = nullptr;
-            CNodePtr<ITOVELDOMNode> held = CNodePtr<ITOVELDOMNode>::adopt(declaration);
-            if (ITOVELDOMAttribute* replaced = element->setAttributeNode(declaration))
-                replaced->Release();
-        }
-        ctx.pendingCount = 0;
-
-        attach(ctx, element);
-        push(ctx, element);
-
+        // Our element keeps its attributes, the namespace declarations the parser
+        // reported just before this tag first, in one block until nodes are asked for. A
+        // creation hook, or a tag with very many attributes, gets nodes at once.
         CTOVELDOMElement* ours = asExactly<CTOVELDOMElement>(static_cast<ITOVELDOMNode*>(element));
-        const int specified = XML_GetSpecifiedAttributeCount(static_cast<XML_Parser>(parser));
-        // Our element keeps its attributes in one block until nodes are asked for (a
-        // creation hook, or a tag with very many attributes, gets nodes at once).
+        const int declarations = ctx.pendingCount;
         size_t lengths[CParsedAttributes::kMaxItems];
         size_t valueBytes = 0;
+        bool declarationsAsNodes = gpfnCreateXMLAttribute_7_4_0 != nullptr;
+        for (int i = 0; i < declarations; ++i) {
+            declarationsAsNodes = declarationsAsNodes || ctx.pending[i].node;
+            valueBytes += ctx.pending[i].uri.size() + 1;
+        }
         int count = 0;
         for (; atts[2 * count]; ++count) {
-            if (count >= CParsedAttributes::kMaxItems) continue;
+            if (declarations + count >= CParsedAttributes::kMaxItems) continue;
             lengths[count] = std::strlen(atts[2 * count + 1]);
             valueBytes += lengths[count] + 1;
         }
         CParsedAttributes* block = nullptr;
-        if (ours && count > 0 && count <= CParsedAttributes::kMaxItems &&
-            !gpfnCreateXMLAttribute_7_4_0) {
-            block = CParsedAttributes::create(count, valueBytes);
+        if (ours && !declarationsAsNodes && declarations + count > 0 &&
+            declarations + count <= CParsedAttributes::kMaxItems) {
+            block = CParsedAttributes::create(declarations + count, valueBytes);
             ours->adoptParsedAttributes(block);
+            for (int i = 0; i < declarations; ++i) {
+                const ParseContext::Declaration& d = ctx.pending[i];
+                block->add(d.name, CSharedString(), d.uri.c_str(), d.uri.size(), true);
+            }
+        } else {
+            for (int i = 0; i < declarations; ++i) {
+                CNodePtr<ITOVELDOMNode> held =
+                    CNodePtr<ITOVELDOMNode>::adopt(takeDeclarationNode(ctx, ctx.pending[i]));
+                if (ITOVELDOMAttribute* replaced =
+                        element->setAttributeNode(static_cast<ITOVELDOMAttribute*>(held.get())))
+                    replaced->Release();
+            }
         }
+        clearDeclarations(ctx);
+
+        attach(ctx, element);
+        push(ctx, element);
+
+        const int specified = XML_GetSpecifiedAttributeCount(static_cast<XML_Parser>(parser));
         bool spaceSeen = false;
         unsigned char preserve = ctx.preserveFlags[ctx.depth - 1];
         for (int i = 0; i < count; ++i) {
@@ -299,14 +333,14 @@ void XMLCALL startNamespace(void* parser, const XML_Char* prefix, const XML_Char
         if (ctx.pendingCount >= limits::kMaxDeclarations)
             return ctx.failLimit(kErrorTooManyDeclarations);
         if (ctx.bindingCount >= limits::kMaxBindings) return ctx.failLimit(kErrorTooManyBindings);
-        std::string name = prefix ? std::string("xmlns:") + prefix : std::string("xmlns");
-        ITOVELDOMAttribute* attr =
-            CreateXMLAttribute_7_4_0(&ctx.document, nullptr, name.c_str(), nullptr, true);
-        if (!attr) throw TOVELDOMException(OUT_OF_MEMORY_ERR);
-        CNodePtr<ITOVELDOMNode> hold(attr);
-        attr->put_value(uri ? uri : "");
+        ParseContext::Declaration& declaration = ctx.pending[ctx.pendingCount];
         ctx.names.bind(ctx.bindings[ctx.bindingCount++], prefix, uri);
-        ctx.pending[ctx.pendingCount++] = static_cast<ITOVELDOMAttribute*>(hold.detach());
+        const std::string name = prefix ? std::string("xmlns:") + prefix : std::string("xmlns");
+        declaration.name = ctx.names.intern(name);
+        declaration.uri = ctx.names.intern(uri ? uri : "");
+        ++ctx.pendingCount;
+        // With a hook the host sees the declaration made here, before its element.
+        if (gpfnCreateXMLAttribute_7_4_0) declaration.node = takeDeclarationNode(ctx, declaration);
     });
 }
 
