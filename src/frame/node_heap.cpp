@@ -58,6 +58,7 @@ struct PageLists {
     void* warm = nullptr; // linked through their first word
     size_t warmCount = 0;
     void* cold = nullptr; // memory returned to the system
+    size_t chunks = 0;    // mapped so far
 };
 PageLists& pageLists() {
     static PageLists* lists = new PageLists(); // never destroyed: pages may die at exit
@@ -83,9 +84,14 @@ void* takePage() {
         return page;
     }
     if (void* page = pop(lists.cold)) return page;
+    // The first chunk fills in page by page, so a small document costs only what it
+    // touches. A process that needed more is building big trees: its later chunks are
+    // filled in whole at mapping time, one system call instead of a fault per 4 KiB.
+    const int populate = lists.chunks > 0 ? MAP_POPULATE : 0;
     void* chunk = mmap(nullptr, kChunkSize + kPageSize, PROT_READ | PROT_WRITE,
-                       MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+                       MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE | populate, -1, 0);
     if (chunk == MAP_FAILED) return nullptr;
+    ++lists.chunks;
     uintptr_t first = (reinterpret_cast<uintptr_t>(chunk) + kPageSize - 1) & ~(kPageSize - 1);
     const size_t pages = kChunkSize / kPageSize;
     for (size_t i = pages - 1; i >= 1; --i)
