@@ -27,8 +27,10 @@ template <class I> void CCharacterData<I>::appendData(char const* data) {
 
 template <class I> void CCharacterData<I>::insertData(long offset, char const* data) {
     if (offset < 0 || !data) throw TOVELDOMException(INDEX_SIZE_ERR);
-    if (static_cast<unsigned long>(offset) < value.size()) value.insert(size_t(offset), data);
-    else value += data;
+    if (static_cast<unsigned long>(offset) < value.size())
+        value.insert(size_t(offset), data);
+    else
+        value += data;
 }
 
 template <class I> void CCharacterData<I>::deleteData(long offset, long count) {

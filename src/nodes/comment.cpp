@@ -6,8 +6,7 @@ char const* const CTOVELDOMComment::m_nodeName = "#comment";
 char const* const CTOVELDOMComment::m_nodeType = "comment";
 
 CTOVELDOMComment::CTOVELDOMComment() : CCharacterData(nullptr, nullptr, nullptr) {}
-CTOVELDOMComment::CTOVELDOMComment(ITOVELDOMDocument* doc, ITOVELDOMNode* parent,
-                                   char const* data)
+CTOVELDOMComment::CTOVELDOMComment(ITOVELDOMDocument* doc, ITOVELDOMNode* parent, char const* data)
     : CCharacterData(doc, parent, data) {}
 
 char const* CTOVELDOMComment::get_nodeName() const { return m_nodeName; }

@@ -103,7 +103,8 @@ ITOVELDOMElement* CTOVELDOMDocument::put_documentElement(ITOVELDOMElement* eleme
         throw TOVELDOMException(HIERARCHY_REQUEST_ERR);
     // Directly after the document type when there is one, else last.
     NodeRef before;
-    if (CNodePtr<ITOVELDOMDocumentType> doctype = CNodePtr<ITOVELDOMDocumentType>::adopt(get_doctype()))
+    if (CNodePtr<ITOVELDOMDocumentType> doctype =
+            CNodePtr<ITOVELDOMDocumentType>::adopt(get_doctype()))
         before = NodeRef::adopt(doctype->get_nextSibling());
     insertBefore(element, before); // its reference is the caller's
     return element;
@@ -117,7 +118,9 @@ template <class T> static T* handOut(T* node) {
     return node;
 }
 
-ITOVELDOMDocument* CTOVELDOMDocument::selfPtr() const { return const_cast<CTOVELDOMDocument*>(this); }
+ITOVELDOMDocument* CTOVELDOMDocument::selfPtr() const {
+    return const_cast<CTOVELDOMDocument*>(this);
+}
 
 ITOVELDOMElement* CTOVELDOMDocument::createElement(char const* tagName) const {
     if (!tagName) throw TOVELDOMException(NULL_STRING_ERR);
@@ -174,8 +177,8 @@ ITOVELDOMNode* CTOVELDOMDocument::createEntityReference(char const*) const {
 // --- copies ---------------------------------------------------------------------------------
 
 ITOVELDOMNode* CTOVELDOMDocument::cloneNode(bool deep) {
-    ITOVELDOMDocument* copy = gpfnCreateXMLDocument_7_4_0 ? gpfnCreateXMLDocument_7_4_0()
-                                                          : tryMake<CTOVELDOMDocument>();
+    ITOVELDOMDocument* copy =
+        gpfnCreateXMLDocument_7_4_0 ? gpfnCreateXMLDocument_7_4_0() : tryMake<CTOVELDOMDocument>();
     if (!copy) throw TOVELDOMException(OUT_OF_MEMORY_ERR);
     NodeRef hold(copy);
     // Encoding and indentation are not copied: the copy prints with the defaults.
@@ -239,6 +242,5 @@ bool CTOVELDOMDocument::save(char* fileName) {
     if (!written || !closed) throw TOVELDOMException(FILE_IO_ERR);
     return true;
 }
-
 
 } // namespace LUMA_7_4_0

@@ -4,9 +4,9 @@
 #include <toveldom/implementation.h>
 #include <toveldom/node_base.h>
 
+#include "frame/alloc.h"
 #include "frame/node_heap.h"
 #include "frame/refcount.h"
-#include "frame/alloc.h"
 #include "tree/private_cast.h"
 
 namespace LUMA_7_4_0 {
@@ -47,8 +47,7 @@ template <class I> char const* CNodeBase<I>::get_prefix() { return nullptr; }
 template <class I> void CNodeBase<I>::put_prefix(char const*) {}
 template <class I> char const* CNodeBase<I>::get_localName() { return this->get_nodeName(); }
 
-template <class I>
-bool CNodeBase<I>::supports(char const* feature, char const* version) const {
+template <class I> bool CNodeBase<I>::supports(char const* feature, char const* version) const {
     CTOVELDOMImplementation* implementation = CTOVELDOMImplementation::getInstance();
     return implementation && implementation->hasFeature(feature, version);
 }

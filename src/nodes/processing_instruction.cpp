@@ -6,13 +6,11 @@ namespace LUMA_7_4_0 {
 
 char const* const CTOVELDOMProcessingInstruction::m_nodeType = "processinginstruction";
 
-CTOVELDOMProcessingInstruction::CTOVELDOMProcessingInstruction()
-    : CLeafNode(nullptr, nullptr) {}
+CTOVELDOMProcessingInstruction::CTOVELDOMProcessingInstruction() : CLeafNode(nullptr, nullptr) {}
 
 CTOVELDOMProcessingInstruction::CTOVELDOMProcessingInstruction(ITOVELDOMDocument* doc,
                                                                ITOVELDOMNode* parent,
-                                                               char const* target,
-                                                               char const* data)
+                                                               char const* target, char const* data)
     : CLeafNode(doc, parent), target(target ? target : ""), data(data ? data : "") {}
 
 char const* CTOVELDOMProcessingInstruction::get_nodeName() const { return target.c_str(); }
@@ -31,8 +29,8 @@ void CTOVELDOMProcessingInstruction::put_data(char const* value) { data = value 
 std::string CTOVELDOMProcessingInstruction::getText() { return data; }
 
 ITOVELDOMNode* CTOVELDOMProcessingInstruction::cloneNode(bool) {
-    auto* copy = make<CTOVELDOMProcessingInstruction>(ownerDocument, nullptr, target.c_str(),
-                                                      data.c_str());
+    auto* copy =
+        make<CTOVELDOMProcessingInstruction>(ownerDocument, nullptr, target.c_str(), data.c_str());
     copy->AddRef();
     return copy;
 }
