@@ -216,7 +216,8 @@ TEST_F(Document, NamesAreSharedWithinADocumentOnly) {
     EXPECT_EQ(clone->get_nodeName(), first->get_nodeName());
 
     auto imported = own(doc_->importNode(first, true));
-    auto importedAttr = own(static_cast<ITOVELDOMElement*>(imported.get())->getAttributeNode("p:a"));
+    auto importedAttr =
+        own(static_cast<ITOVELDOMElement*>(imported.get())->getAttributeNode("p:a"));
     EXPECT_STREQ(imported->get_nodeName(), "p:e");
     EXPECT_NE(imported->get_nodeName(), first->get_nodeName());
     EXPECT_NE(imported->get_namespaceURI(), first->get_namespaceURI());

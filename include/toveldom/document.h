@@ -71,8 +71,8 @@ public:
     std::string getText() override;
     void getXML(std::string& out) override;
     void setNamespaceURI(char const* uri) override;
-    void setParentNode(ITOVELDOMNode* parent) override;       // HIERARCHY_REQUEST_ERR
-    void setOwnerDocument(ITOVELDOMDocument* doc) override;   // HIERARCHY_REQUEST_ERR
+    void setParentNode(ITOVELDOMNode* parent) override;     // HIERARCHY_REQUEST_ERR
+    void setOwnerDocument(ITOVELDOMDocument* doc) override; // HIERARCHY_REQUEST_ERR
 
     // Installs the document element after the document type, or last (+1 ref).
     virtual ITOVELDOMElement* put_documentElement(ITOVELDOMElement* element);

@@ -19,8 +19,8 @@ public:
     static constexpr int32_t kInlineSlots = 4;
 
     explicit CDynamicArray(int growBy = 8)
-        : capacity(kInlineSlots), count_(0), growBy(growBy > 0 ? growBy : 8),
-          storage(inlineSlots), hint(0) {}
+        : capacity(kInlineSlots), count_(0), growBy(growBy > 0 ? growBy : 8), storage(inlineSlots),
+          hint(0) {}
     ~CDynamicArray() {
         releaseAll();
         if (!isInline()) std::free(storage);

@@ -60,8 +60,7 @@ TOVELDOM_API ExternalEncoding* getTOVELExternalEncoding_7_4_0(int index);
 // Installs the library's unknown-encoding handler on *parser.
 TOVELDOM_API int initExpatUnknownEncodingHandler_7_4_0(XML_Parser* parser);
 // wcsrtombs / mbsrtowcs in the current locale; return destination.
-TOVELDOM_API char* toveldomW2MBHelper_7_4_0(char* destination, const wchar_t* source,
-                                            size_t limit);
+TOVELDOM_API char* toveldomW2MBHelper_7_4_0(char* destination, const wchar_t* source, size_t limit);
 TOVELDOM_API wchar_t* toveldomMB2WHelper_7_4_0(wchar_t* destination, const char* source,
                                                size_t limit);
 }

@@ -115,7 +115,8 @@ public:
     // Returns the removed node carrying the map's reference, or null.
     virtual ITOVELDOMNode* removeNamedItem(char const* name) = 0;
     virtual ITOVELDOMNode* get_item(long index) const = 0;
-    virtual ITOVELDOMNode* getNamedItemNS(char const* namespaceURI, char const* localName) const = 0;
+    virtual ITOVELDOMNode* getNamedItemNS(char const* namespaceURI,
+                                          char const* localName) const = 0;
     virtual ITOVELDOMNode* removeNamedItemNS(char const* namespaceURI, char const* localName) = 0;
     virtual ITOVELDOMNode* nextNode() = 0;
     virtual void reset() = 0;

@@ -11,7 +11,8 @@
 
 namespace LUMA_7_4_0 {
 
-class TOVELDOM_API CTOVELDOMNodeList final : public ITOVELDOMNodeList, public CDynamicArray<ITOVELDOMNode> {
+class TOVELDOM_API CTOVELDOMNodeList final : public ITOVELDOMNodeList,
+                                             public CDynamicArray<ITOVELDOMNode> {
 public:
     CTOVELDOMNodeList() : CDynamicArray<ITOVELDOMNode>(8), refCount(0), cursor(0) {}
 

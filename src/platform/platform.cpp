@@ -48,7 +48,9 @@ static std::string folded(const char* s) {
     return out;
 }
 
-int stricoll(const char* a, const char* b) { return std::strcoll(folded(a).c_str(), folded(b).c_str()); }
+int stricoll(const char* a, const char* b) {
+    return std::strcoll(folded(a).c_str(), folded(b).c_str());
+}
 
 static std::string directoryOf(const std::string& path) {
     size_t slash = path.rfind('/');

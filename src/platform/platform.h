@@ -26,8 +26,8 @@ std::string libraryDirectory();
 // Plain POSIX file access; -1 / false on failure with errno set.
 bool isReadable(const char* path);
 int openForReading(const char* path);
-int openForWriting(const char* path); // create or truncate, owner read/write
-long readSome(int fd, void* buffer, size_t size);  // retries EINTR
+int openForWriting(const char* path);                 // create or truncate, owner read/write
+long readSome(int fd, void* buffer, size_t size);     // retries EINTR
 bool writeAll(int fd, const void* data, size_t size); // false on error or short write
 bool closeFile(int fd);
 

@@ -8,7 +8,9 @@
 namespace LUMA_7_4_0 {
 
 void* CTOVELDOMNamedNodeMap::operator new(size_t size) { return nodeAllocate(size); }
-void CTOVELDOMNamedNodeMap::operator delete(void* object, size_t size) noexcept { nodeFree(object, size); }
+void CTOVELDOMNamedNodeMap::operator delete(void* object, size_t size) noexcept {
+    nodeFree(object, size);
+}
 
 CTOVELDOMNamedNodeMap::CTOVELDOMNamedNodeMap()
     : refCount(0), cursor(begin()), cursorChanges(changeCount()) {}
@@ -19,7 +21,9 @@ CTOVELDOMNamedNodeMap::~CTOVELDOMNamedNodeMap() {
     const int n = size();
     if (n == 0) return;
     ITOVELDOMNode* onStack[16];
-    ITOVELDOMNode** held = n <= 16 ? onStack : static_cast<ITOVELDOMNode**>(std::malloc(sizeof(ITOVELDOMNode*) * size_t(n)));
+    ITOVELDOMNode** held =
+        n <= 16 ? onStack
+                : static_cast<ITOVELDOMNode**>(std::malloc(sizeof(ITOVELDOMNode*) * size_t(n)));
     int k = 0;
     if (held) {
         for (__MAPPOS pos = begin(); pos;) held[k++] = nextValue(pos);

@@ -5,7 +5,9 @@
 namespace LUMA_7_4_0 {
 
 void* CTOVELDOMNodeList::operator new(size_t size) { return nodeAllocate(size); }
-void CTOVELDOMNodeList::operator delete(void* object, size_t size) noexcept { nodeFree(object, size); }
+void CTOVELDOMNodeList::operator delete(void* object, size_t size) noexcept {
+    nodeFree(object, size);
+}
 
 long CTOVELDOMNodeList::get_length() const { return count(); }
 
