@@ -104,6 +104,12 @@ INSTANTIATE_TEST_SUITE_P(
              kDecl + "<!DOCTYPE a [<!ELEMENT a ANY>]>\n<!--out--><a/>"},
         Case{"OldestBindingOfAUriWins", "<p:a xmlns:p=\"u\" xmlns:q=\"u\"><q:b q:x=\"1\"/></p:a>",
              false, kDecl + "<p:a xmlns:p=\"u\" xmlns:q=\"u\"><p:b p:x=\"1\"/></p:a>"},
+        Case{"EachScopeNamesAUriByItsOwnOldestPrefix",
+             "<r><a:e xmlns:a=\"u\" a:k=\"1\"/><b:e xmlns:b=\"u\" b:k=\"2\"/>"
+             "<e xmlns=\"u\"><c:e xmlns:c=\"u\" c:k=\"3\"/></e><a:e xmlns:a=\"u\"/></r>",
+             false,
+             kDecl + "<r><a:e xmlns:a=\"u\" a:k=\"1\"/><b:e xmlns:b=\"u\" b:k=\"2\"/>"
+                     "<e xmlns=\"u\"><e k=\"3\" xmlns:c=\"u\"/></e><a:e xmlns:a=\"u\"/></r>"},
         Case{"DefaultNamespaceBecomesAnAttribute", "<a xmlns=\"u\"><b/></a>", false,
              kDecl + "<a xmlns=\"u\"><b/></a>"},
         Case{"InternalEntityExpands", "<!DOCTYPE a [<!ENTITY e \"v&#38;#38;w\">]><a>x&e;y</a>",
