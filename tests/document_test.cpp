@@ -200,7 +200,8 @@ TEST_F(Document, NamesAreSharedWithinADocumentOnly) {
     // A loaded document keeps one copy of each name; its counts are plain integers, so a
     // node taken into another document (used by another thread) must bring its own.
     auto source = own(createTOVELDOMDocument_7_4_0());
-    const char text[] = "<p:r xmlns:p=\"urn:u\"><p:e p:a=\"1\"/><p:e p:a=\"2\"/></p:r>";
+    const char text[] =
+        "<p:r xmlns:p=\"urn:u\"><p:e p:a=\"1\"/><p:e p:a=\"2\"/><p:e p:a=\"3\"/></p:r>";
     source->loadXML(text, int(sizeof text - 1));
     auto root = own(source->get_documentElement());
     auto first = childAt(root, 0), second = childAt(root, 1);
@@ -226,6 +227,16 @@ TEST_F(Document, NamesAreSharedWithinADocumentOnly) {
 
     auto loose = own(doc_->importNode(attr, false)); // an attribute on its own too
     EXPECT_NE(static_cast<ITOVELDOMAttribute*>(loose.get())->get_name(), attr->get_name());
+
+    // An element moved to another document as it was loaded, attributes not yet nodes.
+    auto third = childAt(root, 2);
+    auto kept = own(secondElement->getAttributeNode("p:a"));
+    priv(third)->setOwnerDocument(doc_);
+    auto moved = own(static_cast<ITOVELDOMElement*>(third.get())->getAttributeNode("p:a"));
+    EXPECT_NE(moved->get_name(), kept->get_name());
+    EXPECT_NE(third->get_nodeName(), second->get_nodeName());
+    priv(third)->setOwnerDocument(source); // back, for the release below
+    third = nullptr, kept = nullptr, moved = nullptr;
 
     // Releasing the source whole leaves the imported names intact.
     root = nullptr, first = nullptr, second = nullptr, attr = nullptr, secondAttr = nullptr;

@@ -434,12 +434,15 @@ void CTOVELDOMElement::setOwnerDocument(ITOVELDOMDocument* doc) {
     while (!pending.empty()) {
         CTOVELDOMElement* element = pending.back();
         pending.pop_back();
+        // Attribute nodes, if they are still to be made, are made in the old document, so
+        // that re-owning them below gives them names of their own.
+        CTOVELDOMNamedNodeMap* map = element->attributeMap();
         if (element->ownerDocument != doc) {
             element->tagName.unshare();
             element->namespaceURI.unshare();
             element->ownerDocument = doc;
         }
-        if (CTOVELDOMNamedNodeMap* map = element->attributeMap()) {
+        if (map) {
             for (__MAPPOS pos = map->begin(); pos;)
                 if (ITOVELDOMNode* attr = map->nextValue(pos))
                     privateOf(attr)->setOwnerDocument(doc);
