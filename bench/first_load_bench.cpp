@@ -1,14 +1,16 @@
 // The first load in a fresh process, toveldom against libxml2: how long it takes, and how
 // much the resident set grew while loading (the tree, plus whatever the loader keeps), as
-// a multiple of the input size. Each probe runs in a process of its own, where nothing is
-// warm: allocation patterns decide.
+// a multiple of the input size; and, for the floor, the parser alone with empty handlers.
+// Each probe runs in a process of its own, where nothing is warm: allocation patterns decide.
 //
 //   first_load_bench            runs every workload for both libraries and prints a table
-//   first_load_bench LIB N      (internal) one probe: LIB toveldom|libxml2, N the workload
+//   first_load_bench LIB N      (internal) one probe: LIB toveldom|libxml2|expat, N the
+//                               workload
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <expat.h>
 #include <fstream>
 #include <string>
 #include <sys/wait.h>
@@ -26,6 +28,10 @@
 using namespace LUMA_7_4_0;
 
 namespace {
+
+void XMLCALL onStart(void*, const XML_Char*, const XML_Char**) {}
+void XMLCALL onEnd(void*, const XML_Char*) {}
+void XMLCALL onText(void*, const XML_Char*, int) {}
 
 const std::string& workload(int which) { return workloads::byNumber(which); }
 
@@ -48,6 +54,16 @@ int probe(const char* lib, int which) {
         std::printf("%.1f %.2f\n", double(text.size()) / 1e6 / seconds,
                     double(after - before) * 1024.0 / double(text.size()));
     };
+    if (std::strcmp(lib, "expat") == 0) { // the parser alone: the floor under any tree
+        XML_Parser parser = XML_ParserCreateNS(nullptr, '\x01');
+        XML_SetElementHandler(parser, onStart, onEnd);
+        XML_SetCharacterDataHandler(parser, onText);
+        if (XML_Parse(parser, text.data(), int(text.size()), XML_TRUE) == XML_STATUS_ERROR)
+            return 1;
+        report();
+        XML_ParserFree(parser);
+        return 0;
+    }
     if (std::strcmp(lib, "toveldom") == 0) {
         ITOVELDOMDocument* doc = createTOVELDOMDocument_7_4_0();
         doc->loadXML(text.data(), int(text.size()));
@@ -82,11 +98,13 @@ std::string run(const char* self, const char* lib, int which) {
 int main(int argc, char** argv) {
     if (argc == 3) return probe(argv[1], std::atoi(argv[2]));
     std::printf("first load in a fresh process: MB/s, then resident growth / input size\n");
-    std::printf("%-12s %18s %18s\n", "workload", "toveldom", "libxml2");
+    std::printf("%-12s %18s %18s %18s\n", "workload", "toveldom", "libxml2", "Expat alone");
     for (int which = 0; which < workloads::kCount; ++which) {
         std::string ours = run(argv[0], "toveldom", which);
         std::string theirs = run(argv[0], "libxml2", which);
-        std::printf("%-12s %18s %18s\n", workloads::name(which), ours.c_str(), theirs.c_str());
+        std::string floor = run(argv[0], "expat", which);
+        std::printf("%-12s %18s %18s %18s\n", workloads::name(which), ours.c_str(), theirs.c_str(),
+                    floor.c_str());
     }
     return 0;
 }
