@@ -1,7 +1,9 @@
 // Building and walking wide trees: appending n children to one element and visiting them
-// with get_nextSibling must both stay linear in n. The counter ns_per_child should be flat
-// across the sizes.
+// with get_nextSibling must both stay linear in n, and so must loading a tag with n / 10
+// attributes. The counter per_child should be flat across the sizes.
 #include <benchmark/benchmark.h>
+
+#include <string>
 
 #include <toveldom/toveldom.h>
 
@@ -73,6 +75,21 @@ void WalkPreviousSibling(benchmark::State& state) {
     perChild(state, n);
 }
 
+// One start tag with n attributes, loaded: the attribute map must not turn quadratic
+// (per_child is then the time per attribute).
+void LoadWideTag(benchmark::State& state) {
+    const long n = state.range(0) / 10;
+    std::string text = "<e";
+    for (long i = 0; i < n; ++i) text += " a" + std::to_string(i) + "=\"v\"";
+    text += "/>";
+    for (auto _ : state) {
+        ITOVELDOMDocument* doc = createTOVELDOMDocument_7_4_0();
+        doc->loadXML(text.data(), int(text.size()));
+        doc->Release();
+    }
+    perChild(state, n);
+}
+
 void sizes(benchmark::internal::Benchmark* b) {
     for (long n : {125000L, 250000L, 500000L, 1000000L}) b->Arg(n);
 }
@@ -82,3 +99,4 @@ void sizes(benchmark::internal::Benchmark* b) {
 BENCHMARK(AppendChildren)->Apply(sizes)->Unit(benchmark::kMillisecond);
 BENCHMARK(WalkNextSibling)->Apply(sizes)->Unit(benchmark::kMillisecond);
 BENCHMARK(WalkPreviousSibling)->Apply(sizes)->Unit(benchmark::kMillisecond);
+BENCHMARK(LoadWideTag)->Apply(sizes)->Unit(benchmark::kMillisecond);

@@ -51,19 +51,37 @@ TEST_F(AttributeMap, IterationFollowsBucketOrder) {
 }
 
 TEST_F(AttributeMap, ManyKeysOrderedByBucketThenNewestFirst) {
-    std::vector<std::pair<uint32_t, int>> expected; // bucket, -insertion index
-    std::vector<std::string> keys;
-    for (int i = 0; i < 60; ++i) {
-        keys.push_back("k" + std::to_string(i * 7));
-        e_->setAttribute(keys.back().c_str(), "v");
-        uint32_t h = 0;
-        for (char c : keys.back()) h = h * 33 + uint32_t(c);
-        expected.push_back({h % 17, -i});
+    // Small maps and maps past the size where look-ups go through an index: the same order,
+    // also after removing every third key (which moves index entries back).
+    for (int count : {60, 3000}) {
+        auto e = elem("e");
+        std::vector<std::pair<uint32_t, int>> entries; // bucket, -insertion index
+        std::vector<std::string> keys;
+        for (int i = 0; i < count; ++i) {
+            keys.push_back("k" + std::to_string(i * 7));
+            e->setAttribute(keys.back().c_str(), "v");
+            uint32_t h = 0;
+            for (char c : keys.back()) h = h * 33 + uint32_t(c);
+            entries.push_back({h % 17, -i});
+        }
+        auto want = [&](bool removed) {
+            std::vector<std::pair<uint32_t, int>> sorted;
+            for (auto& entry : entries)
+                if (!removed || -entry.second % 3 != 0) sorted.push_back(entry);
+            std::sort(sorted.begin(), sorted.end());
+            std::string out;
+            for (auto& [bucket, i] : sorted) out += (out.empty() ? "" : ",") + keys[size_t(-i)];
+            return out;
+        };
+        EXPECT_EQ(order(e), want(false)) << count;
+        for (int i = 0; i < count; i += 3) e->removeAttribute(keys[size_t(i)].c_str());
+        EXPECT_EQ(order(e), want(true)) << count;
+        for (int i = 0; i < count; ++i)
+            EXPECT_STREQ(e->getAttribute(keys[size_t(i)].c_str()), i % 3 ? "v" : "") << i;
+        e->setAttribute(keys[1].c_str(), "again"); // an existing key keeps its place
+        EXPECT_EQ(order(e), want(true)) << count;
+        EXPECT_STREQ(e->getAttribute(keys[1].c_str()), "again");
     }
-    std::sort(expected.begin(), expected.end());
-    std::string want;
-    for (auto& [bucket, i] : expected) want += (want.empty() ? "" : ",") + keys[size_t(-i)];
-    EXPECT_EQ(order(e_), want);
 }
 
 TEST_F(AttributeMap, CloneReversesSameBucketEntries) {

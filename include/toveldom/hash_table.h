@@ -42,16 +42,22 @@ typedef void* __MAPPOS;
 // bucket array at all: the entries form one chain already in iteration order (sorted by
 // bucket, newest first within a bucket), which look-ups scan. The 17 chain heads appear
 // with the entry after that, and the order stays exactly the same.
+//
+// The chains set the order, so there are always 17 of them; with thousands of entries
+// they grow long and a look-up per insertion would make filling the table quadratic.
+// Past kIndexed entries look-ups go through an index instead (open addressing on the full
+// hash); the chains stay as they are, for iteration.
 template <class V> class CNodeHashTable {
 public:
     typedef Assoc<std::string, V> Entry;
     static constexpr uint32_t kBuckets = 17;
     static constexpr int kSmall = 8;
+    static constexpr int kIndexed = 64;
 
     explicit CNodeHashTable(int blockSize = 10)
         : buckets(nullptr), bucketCount(kBuckets), entryCount(0), freeList(nullptr),
           blocks(nullptr), blockSize(blockSize > 0 ? blockSize : 10), changes(0), blockCount(0),
-          small(nullptr) {}
+          small(nullptr), index(nullptr), indexSize(0) {}
     virtual ~CNodeHashTable() { removeAll(); }
 
     // A member-wise copy would share entries between two tables; nothing copies a map.
@@ -94,6 +100,7 @@ public:
         e->next = *link;
         *link = e;
         ++changes;
+        if (index || entryCount > kIndexed) indexAdd(e);
         return e->value;
     }
 
@@ -105,6 +112,7 @@ public:
                 Entry* e = *link;
                 *link = e->next;
                 ++changes;
+                if (index) indexRemove(e);
                 freeAssoc(e);
                 return true;
             }
@@ -118,6 +126,9 @@ public:
             if (e) e->key.~basic_string();
         }
         freeBuckets();
+        std::free(index);
+        index = nullptr;
+        indexSize = 0;
         small = nullptr;
         blockCount = 0;
         while (blocks) {
@@ -185,7 +196,15 @@ private:
     }
 
     Entry* getAssocAt(const char* key, uint32_t& b) const {
-        b = hashKey(key) % bucketCount;
+        const uint32_t h = hashKey(key);
+        b = h % bucketCount;
+        if (index) {
+            for (uint32_t i = spot(h);; i = (i + 1) & (indexSize - 1)) {
+                Entry* e = index[i];
+                if (!e) return nullptr;
+                if (compareElements(&e->key, key)) return e;
+            }
+        }
         for (Entry* e = buckets ? buckets[b] : small; e; e = e->next) {
             if (!buckets && e->bucket > b) break; // the small chain is sorted by bucket
             if (e->bucket == b && compareElements(&e->key, key)) return e;
@@ -214,6 +233,49 @@ private:
             e = next;
         }
         small = nullptr;
+    }
+
+    // The index: a power-of-two array of entries at most half full, probed linearly from
+    // the slot the key's full hash picks.
+    uint32_t spot(uint32_t h) const { return (h * 2654435769u) & (indexSize - 1); }
+    void indexAdd(Entry* e) {
+        if (uint32_t(entryCount) * 2 > indexSize) {
+            reindex(indexSize ? indexSize * 2 : 2 * kIndexed * 2);
+            return; // the new index holds e already
+        }
+        uint32_t i = spot(hashKey(e->key.c_str()));
+        while (index[i]) i = (i + 1) & (indexSize - 1);
+        index[i] = e;
+    }
+    // Without memory for a bigger index the table drops it: the chains alone still find
+    // every entry, only more slowly.
+    void reindex(uint32_t size) {
+        std::free(index);
+        index = static_cast<Entry**>(std::calloc(size, sizeof(Entry*)));
+        indexSize = index ? size : 0;
+        if (!index) return;
+        for (__MAPPOS pos = begin(); pos;) {
+            Entry* e = step(pos);
+            uint32_t i = spot(hashKey(e->key.c_str()));
+            while (index[i]) i = (i + 1) & (indexSize - 1);
+            index[i] = e;
+        }
+    }
+    // Takes e out, moving back any later entry of the probe run that would otherwise no
+    // longer be reached.
+    void indexRemove(Entry* e) {
+        const uint32_t mask = indexSize - 1;
+        uint32_t i = spot(hashKey(e->key.c_str()));
+        while (index[i] != e) i = (i + 1) & mask;
+        for (uint32_t j = (i + 1) & mask; index[j]; j = (j + 1) & mask) {
+            const uint32_t home = spot(hashKey(index[j]->key.c_str()));
+            // index[j] may fill the gap at i unless its home lies cyclically in (i, j].
+            const bool reachable = i <= j ? (home > i && home <= j) : (home > i || home <= j);
+            if (reachable) continue;
+            index[i] = index[j];
+            i = j;
+        }
+        index[i] = nullptr;
     }
 
     // Chain heads exist only for tables past kSmall entries, so they get a block of their
@@ -278,7 +340,9 @@ private:
     int32_t blockSize;
     uint32_t changes;
     int32_t blockCount;
-    Entry* small; // the whole table while it has no bucket array
+    Entry* small;       // the whole table while it has no bucket array
+    Entry** index;      // past kIndexed entries: the entries by full hash, else null
+    uint32_t indexSize; // slots of index
 };
 
 } // namespace LUMA_7_4_0
