@@ -306,13 +306,13 @@ TEST(LoadChunks, FileAndBufferAgreeAcrossChunkBoundaries) {
 }
 
 TEST(LoadText, NormalizationMatchesAPlainReference) {
-    // One run of white space at every offset of a word, as the loader scans eight bytes at
+    // One run of white space at every offset of a block, as the loader scans sixteen bytes at
     // a time, then generated runs of letters, spaces, tabs, line ends and a two-byte
     // character, short and long; line ends make the parser hand text over in pieces.
     std::vector<std::string> inputs;
     for (const char* run : {"  ", "\t", " \n", "   "})
-        for (int before = 1; before < 20; ++before)
-            inputs.push_back(std::string(size_t(before), 'a') + run + std::string(9, 'b'));
+        for (int before = 1; before < 36; ++before)
+            inputs.push_back(std::string(size_t(before), 'a') + run + std::string(20, 'b'));
     std::mt19937 random(7);
     const char* const pieces[] = {"a", "b", " ", " ", "\t", "\n", "\xC3\xA9", "xyz"};
     for (int round = 0; round < 400; ++round) {
