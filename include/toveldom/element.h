@@ -141,6 +141,12 @@ private:
 
     // Makes nodes of the parsed attributes and stores them in the map, in their order.
     void materializeAttributes() const;
+    // The map, made if there is none, without turning parsed attributes into nodes.
+    CTOVELDOMNamedNodeMap& mapAsIs() const;
+    // Makes our attribute and stores it under name, replacing one of that name in its place.
+    void storeNewAttribute(CTOVELDOMNamedNodeMap& map, const CSharedString& name, const char* value,
+                           size_t valueLength, bool specified,
+                           const CSharedString& namespaceURI) const;
 
     mutable CTOVELDOMNamedNodeMap* attributes;
     mutable CParsedAttributes* parsedAttributes; // null once they are nodes

@@ -46,6 +46,10 @@ CTOVELDOMElement::~CTOVELDOMElement() {
 
 CTOVELDOMNamedNodeMap& CTOVELDOMElement::ensureAttributes() const {
     if (parsedAttributes) materializeAttributes();
+    return mapAsIs();
+}
+
+CTOVELDOMNamedNodeMap& CTOVELDOMElement::mapAsIs() const {
     if (!attributes) {
         attributes = make<CTOVELDOMNamedNodeMap>();
         attributes->AddRef();
@@ -68,21 +72,11 @@ void CTOVELDOMElement::adoptParsedAttributes(CParsedAttributes* block) {
 // block stays, and doing it all again gives the same map.
 void CTOVELDOMElement::materializeAttributes() const {
     CParsedAttributes* block = parsedAttributes;
-    if (!attributes) {
-        attributes = make<CTOVELDOMNamedNodeMap>();
-        attributes->AddRef();
-    }
-    auto* self = const_cast<CTOVELDOMElement*>(this);
+    CTOVELDOMNamedNodeMap& map = mapAsIs();
     for (int i = 0; i < block->size(); ++i) {
         const CParsedAttributes::Item& item = block->item(i);
-        CTOVELDOMAttribute* attr = make<CTOVELDOMAttribute>(ownerDocument, self, item.name,
-                                                            item.namespaceURI, item.specified);
-        NodeRef hold(attr);
-        attr->setPendingValue(block->value(item), item.valueLength);
-        ITOVELDOMNode*& slot = (*attributes)[item.name.c_str()];
-        if (slot && slot != attr) self->dropAttribute(slot);
-        slot = attr;
-        attr->AddRef();
+        storeNewAttribute(map, item.name, block->value(item), item.valueLength, item.specified,
+                          item.namespaceURI);
     }
     parsedAttributes = nullptr;
     CParsedAttributes::destroy(block);
@@ -313,11 +307,18 @@ void CTOVELDOMElement::createAttribute(const CSharedString& name, const char* va
         createAttribute(name.c_str(), value, specified, ns.empty() ? nullptr : ns.c_str());
         return;
     }
-    CTOVELDOMAttribute* attr = make<CTOVELDOMAttribute>(ownerDocument, this, name, ns, specified);
+    storeNewAttribute(ensureAttributes(), name, value, valueLength, specified, ns);
+}
+
+void CTOVELDOMElement::storeNewAttribute(CTOVELDOMNamedNodeMap& map, const CSharedString& name,
+                                         const char* value, size_t valueLength, bool specified,
+                                         const CSharedString& ns) const {
+    auto* self = const_cast<CTOVELDOMElement*>(this);
+    CTOVELDOMAttribute* attr = make<CTOVELDOMAttribute>(ownerDocument, self, name, ns, specified);
     NodeRef hold(attr);
     attr->setPendingValue(value, valueLength);
-    ITOVELDOMNode*& slot = ensureAttributes()[name.c_str()];
-    if (slot && slot != attr) dropAttribute(slot);
+    ITOVELDOMNode*& slot = map[name.c_str()];
+    if (slot && slot != attr) self->dropAttribute(slot);
     slot = attr;
     attr->AddRef();
 }
