@@ -183,6 +183,46 @@ void clearDeclarations(ParseContext& ctx) {
     ctx.pendingCount = 0;
 }
 
+// Gives element the namespace declarations the parser reported just before its tag, and
+// counts the tag's attributes. Our element keeps them all, declarations first, in one block
+// until nodes are asked for; the block is returned for the attributes to follow, with each
+// value's length in lengths. A creation hook, or a tag with very many attributes, gets
+// nodes at once (and null is returned).
+CParsedAttributes* storeDeclarations(ParseContext& ctx, ITOVELDOMElement* element,
+                                     CTOVELDOMElement* ours, const XML_Char** atts, size_t* lengths,
+                                     int& count) {
+    const int declarations = ctx.pendingCount;
+    size_t valueBytes = 0;
+    bool declarationsAsNodes = gpfnCreateXMLAttribute_7_4_0 != nullptr;
+    for (int i = 0; i < declarations; ++i) {
+        declarationsAsNodes = declarationsAsNodes || ctx.pending[i].node;
+        valueBytes += ctx.pending[i].uri.size() + 1;
+    }
+    for (count = 0; atts[2 * count]; ++count) {
+        if (declarations + count >= CParsedAttributes::kMaxItems) continue;
+        lengths[count] = std::strlen(atts[2 * count + 1]);
+        valueBytes += lengths[count] + 1;
+    }
+    if (ours && !declarationsAsNodes && declarations + count > 0 &&
+        declarations + count <= CParsedAttributes::kMaxItems) {
+        CParsedAttributes* block = CParsedAttributes::create(declarations + count, valueBytes);
+        ours->adoptParsedAttributes(block);
+        for (int i = 0; i < declarations; ++i) {
+            const ParseContext::Declaration& d = ctx.pending[i];
+            block->add(d.name, CSharedString(), d.uri.c_str(), d.uri.size(), true);
+        }
+        return block;
+    }
+    for (int i = 0; i < declarations; ++i) {
+        CNodePtr<ITOVELDOMNode> held =
+            CNodePtr<ITOVELDOMNode>::adopt(takeDeclarationNode(ctx, ctx.pending[i]));
+        if (ITOVELDOMAttribute* replaced =
+                element->setAttributeNode(static_cast<ITOVELDOMAttribute*>(held.get())))
+            replaced->Release();
+    }
+    return nullptr;
+}
+
 } // namespace
 
 namespace builder {
@@ -207,42 +247,10 @@ void XMLCALL startElement(void* parser, const XML_Char* name, const XML_Char** a
         if (!element) throw TOVELDOMException(OUT_OF_MEMORY_ERR);
         CNodePtr<ITOVELDOMNode> hold(element);
 
-        // Our element keeps its attributes, the namespace declarations the parser
-        // reported just before this tag first, in one block until nodes are asked for. A
-        // creation hook, or a tag with very many attributes, gets nodes at once.
         CTOVELDOMElement* ours = asExactly<CTOVELDOMElement>(static_cast<ITOVELDOMNode*>(element));
-        const int declarations = ctx.pendingCount;
         size_t lengths[CParsedAttributes::kMaxItems];
-        size_t valueBytes = 0;
-        bool declarationsAsNodes = gpfnCreateXMLAttribute_7_4_0 != nullptr;
-        for (int i = 0; i < declarations; ++i) {
-            declarationsAsNodes = declarationsAsNodes || ctx.pending[i].node;
-            valueBytes += ctx.pending[i].uri.size() + 1;
-        }
         int count = 0;
-        for (; atts[2 * count]; ++count) {
-            if (declarations + count >= CParsedAttributes::kMaxItems) continue;
-            lengths[count] = std::strlen(atts[2 * count + 1]);
-            valueBytes += lengths[count] + 1;
-        }
-        CParsedAttributes* block = nullptr;
-        if (ours && !declarationsAsNodes && declarations + count > 0 &&
-            declarations + count <= CParsedAttributes::kMaxItems) {
-            block = CParsedAttributes::create(declarations + count, valueBytes);
-            ours->adoptParsedAttributes(block);
-            for (int i = 0; i < declarations; ++i) {
-                const ParseContext::Declaration& d = ctx.pending[i];
-                block->add(d.name, CSharedString(), d.uri.c_str(), d.uri.size(), true);
-            }
-        } else {
-            for (int i = 0; i < declarations; ++i) {
-                CNodePtr<ITOVELDOMNode> held =
-                    CNodePtr<ITOVELDOMNode>::adopt(takeDeclarationNode(ctx, ctx.pending[i]));
-                if (ITOVELDOMAttribute* replaced =
-                        element->setAttributeNode(static_cast<ITOVELDOMAttribute*>(held.get())))
-                    replaced->Release();
-            }
-        }
+        CParsedAttributes* block = storeDeclarations(ctx, element, ours, atts, lengths, count);
         clearDeclarations(ctx);
 
         attach(ctx, element);
