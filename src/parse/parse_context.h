@@ -80,6 +80,7 @@ struct ParseContext {
     NameTable names;
     bool preserveWhiteSpace = false;
     bool insideDoctype = false;
+    bool insideCdata = false;
 
     // Prolog scanner.
     int scanState = 0;

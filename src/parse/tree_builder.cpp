@@ -290,7 +290,16 @@ void XMLCALL endElement(void* parser, const XML_Char*) {
 
 void XMLCALL characterData(void* parser, const XML_Char* s, int len) {
     guarded(parser, [&](ParseContext& ctx) {
-        if (len > 0) ctx.text.append(s, size_t(len));
+        size_t length = size_t(len);
+        // White space that starts a text never survives normalization: it is not kept.
+        if (ctx.text.empty() && !ctx.insideCdata &&
+            !(ctx.preserveWhiteSpace || ctx.preserveFlags[ctx.depth])) {
+            while (length > 0 && isSpace(static_cast<unsigned char>(*s))) {
+                ++s;
+                --length;
+            }
+        }
+        if (length > 0) ctx.text.append(s, length);
     });
 }
 
@@ -320,6 +329,7 @@ void XMLCALL startCdata(void* parser) {
         CNodePtr<ITOVELDOMNode> node(make<CTOVELDOMCDATASection>(&ctx.document, top(ctx).node, ""));
         attach(ctx, node);
         push(ctx, node);
+        ctx.insideCdata = true;
     });
 }
 
@@ -330,6 +340,7 @@ void XMLCALL endCdata(void* parser) {
                 cdata->mutableData() = takeText(ctx);
             ctx.text.clear();
         }
+        ctx.insideCdata = false;
         --ctx.depth;
     });
 }
