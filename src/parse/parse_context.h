@@ -8,7 +8,6 @@
 #include <string>
 #include <string_view>
 
-#include <toveldom/buffer.h>
 #include <toveldom/document.h>
 #include <toveldom/shared_string.h>
 
