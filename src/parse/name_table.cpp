@@ -1,5 +1,6 @@
 #include "parse/name_table.h"
 
+#include <chrono>
 #include <cstring>
 
 namespace LUMA_7_4_0 {
@@ -9,10 +10,10 @@ namespace {
 constexpr char kSeparator = '\x01';
 
 // Names are short and looked up for every element and attribute: eight bytes per step.
-uint64_t hashBytes(const char* bytes, size_t length) {
+uint64_t hashBytes(const char* bytes, size_t length, uint64_t seed) {
     constexpr uint64_t kMultiplier = 0xBF58476D1CE4E5B9u;
     const size_t total = length;
-    uint64_t h = 0x9E3779B97F4A7C15u ^ length;
+    uint64_t h = seed ^ length;
     uint64_t word;
     for (; length >= 8; bytes += 8, length -= 8) {
         std::memcpy(&word, bytes, 8);
@@ -36,11 +37,14 @@ uint64_t hashBytes(const char* bytes, size_t length) {
 
 } // namespace
 
-NameTable::NameTable() : slots(64) {}
+// Seeded per table, so that a document cannot be made of names that all collide.
+NameTable::NameTable()
+    : slots(64), seed(0x9E3779B97F4A7C15u ^ uint64_t(reinterpret_cast<uintptr_t>(this)) ^
+                      uint64_t(std::chrono::steady_clock::now().time_since_epoch().count())) {}
 
 const ResolvedName& NameTable::resolve(const char* raw) {
     const size_t length = std::strlen(raw);
-    const uint64_t hash = hashBytes(raw, length);
+    const uint64_t hash = hashBytes(raw, length, seed);
     for (;;) {
         const size_t mask = slots.size() - 1;
         for (size_t i = hash & mask;; i = (i + 1) & mask) {

@@ -72,6 +72,7 @@ private:
 
     std::vector<Slot> slots; // open addressing, a power of two in size, at most half full
     size_t used = 0;
+    uint64_t seed;
     std::unordered_map<std::string_view, CSharedString> texts; // keys point into values
     std::unordered_map<std::string_view, NamespaceState> states;
     std::string scratch;
