@@ -3,6 +3,7 @@
 #define TOVELDOM_SHARED_STRING_H
 
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <string>
 
@@ -40,6 +41,9 @@ public:
     bool empty() const { return rep == nullptr; }
     bool operator==(const char* text) const { return std::strcmp(c_str(), text ? text : "") == 0; }
     std::string str() const { return std::string(c_str(), size()); }
+    // The attribute map's hash of the text (names are the keys of attribute maps), worked
+    // out once when the text is stored.
+    uint32_t keyHash() const { return rep ? rep->hash : 0; }
     // Makes this string the only holder of its text.
     void unshare() {
         if (rep && rep->refs > 1) *this = CSharedString(rep->text, rep->length);
@@ -48,6 +52,7 @@ public:
 private:
     struct Rep {
         int refs;
+        uint32_t hash;
         size_t length;
         char text[1];
     };

@@ -1,5 +1,7 @@
 #include <toveldom/shared_string.h>
 
+#include <toveldom/hash_table.h>
+
 #include <cstdlib>
 #include <new>
 
@@ -14,6 +16,7 @@ CSharedString::CSharedString(const char* text, size_t length) : rep(nullptr) {
     rep->length = length;
     std::memcpy(rep->text, text, length);
     rep->text[length] = 0;
+    rep->hash = nodeHashKey(rep->text);
 }
 
 void CSharedString::destroy(Rep* rep) { std::free(rep); }

@@ -4,7 +4,6 @@
 #include <new>
 
 #include <toveldom/exceptions.h>
-#include <toveldom/hash_table.h>
 #include <toveldom/node_storage.h>
 
 namespace LUMA_7_4_0 {
@@ -45,7 +44,7 @@ void CParsedAttributes::add(const CSharedString& name, const CSharedString& name
 }
 
 uint32_t CParsedAttributes::bucketOf(const CSharedString& name) {
-    return nodeHashKey(name.c_str()) % 17;
+    return name.keyHash() % 17;
 }
 
 } // namespace LUMA_7_4_0
