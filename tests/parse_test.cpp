@@ -341,6 +341,20 @@ TEST(LoadText, NormalizationMatchesAPlainReference) {
     }
 }
 
+TEST(Loading, ManyDeclarationsInTurnKeepTheirOwnPrefixes) {
+    // More distinct declarations than the loader remembers at once, in turn, and one prefix
+    // bound to a new URI each time: every element prints as written (attributes written
+    // in the order the map prints them).
+    std::string body;
+    for (int i = 0; i < 40; ++i) {
+        const std::string p = "p" + std::to_string(i % 12), u = "urn:u" + std::to_string(i % 12);
+        body += "<" + p + ":e " + p + ":k=\"" + std::to_string(i) + "\" xmlns:" + p + "=\"" + u +
+                "\"/><a:f xmlns:a=\"urn:v" + std::to_string(i % 10) + "\"/>";
+    }
+    const std::string text = "<r>" + body + "</r>";
+    EXPECT_EQ(loadDoc(text)->get_xml(), kDecl + text);
+}
+
 TEST(LoadedAttributes, SameBeforeAndAfterTheyBecomeNodes) {
     // A loaded element keeps its attributes in a lighter form until somebody asks for
     // nodes: printing and reading them must not tell the difference.

@@ -129,13 +129,33 @@ const CSharedString& NameTable::intern(std::string_view text) {
 }
 
 void NameTable::bind(NamespaceBinding& binding, const char* prefix, const char* uri) {
-    binding.hasPrefix = prefix != nullptr;
-    binding.prefix = prefix ? intern(prefix) : CSharedString();
-    const CSharedString& shared = intern(uri ? uri : "");
-    const std::string_view key(shared.c_str(), shared.size());
-    auto found = states.find(key);
-    if (found == states.end()) found = states.emplace(key, NamespaceState{shared}).first;
-    binding.state = &found->second;
+    if (!uri) uri = "";
+    const RecentBinding* known = nullptr;
+    for (const RecentBinding& r : recent) {
+        if (r.shared.state && r.hasPrefix == (prefix != nullptr) && r.uri == uri &&
+            (!prefix || r.prefix == prefix)) {
+            known = &r;
+            break;
+        }
+    }
+    if (!known) {
+        RecentBinding& r = recent[recentNext];
+        recentNext = (recentNext + 1) % kRecent;
+        r.shared.state = nullptr; // unusable until complete
+        r.hasPrefix = prefix != nullptr;
+        r.prefix = prefix ? prefix : "";
+        r.uri = uri;
+        r.shared.hasPrefix = r.hasPrefix;
+        r.shared.prefix = prefix ? intern(prefix) : CSharedString();
+        r.shared.declarationName = intern(prefix ? "xmlns:" + r.prefix : std::string("xmlns"));
+        const CSharedString& shared = intern(uri);
+        const std::string_view key(shared.c_str(), shared.size());
+        auto found = states.find(key);
+        if (found == states.end()) found = states.emplace(key, NamespaceState{shared}).first;
+        r.shared.state = &found->second;
+        known = &r;
+    }
+    binding = known->shared;
     if (!binding.state->oldest) {
         binding.state->oldest = &binding;
         ++binding.state->version;

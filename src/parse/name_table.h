@@ -30,6 +30,7 @@ struct NamespaceBinding {
     CSharedString prefix; // shared through the table; empty for the default namespace
     bool hasPrefix = false;
     NamespaceState* state = nullptr;
+    CSharedString declarationName; // "xmlns" or "xmlns:prefix"
 };
 
 struct ResolvedName {
@@ -53,6 +54,7 @@ public:
     const CSharedString& intern(std::string_view text);
 
     // Binding changes, in the parser's order (a binding ends before any older one does).
+    // bind fills in binding, the URI's state included.
     void bind(NamespaceBinding& binding, const char* prefix, const char* uri);
     void unbind(const NamespaceBinding& binding);
 
@@ -70,12 +72,24 @@ private:
     void settle(Slot& slot);
     void grow();
 
+    // The last few distinct declarations: documents repeat the same few, often one per
+    // element, and each would otherwise cost several look-ups.
+    struct RecentBinding {
+        std::string prefix;
+        bool hasPrefix = false;
+        std::string uri;
+        NamespaceBinding shared; // prefix, state and declaration name, ready to copy
+    };
+    static constexpr int kRecent = 8;
+
     std::vector<Slot> slots; // open addressing, a power of two in size, at most half full
     size_t used = 0;
     uint64_t seed;
     std::unordered_map<std::string_view, CSharedString> texts; // keys point into values
     std::unordered_map<std::string_view, NamespaceState> states;
     std::string scratch;
+    RecentBinding recent[kRecent];
+    int recentNext = 0;
 };
 
 } // namespace LUMA_7_4_0

@@ -354,10 +354,10 @@ void XMLCALL startNamespace(void* parser, const XML_Char* prefix, const XML_Char
             return ctx.failLimit(kErrorTooManyDeclarations);
         if (ctx.bindingCount >= limits::kMaxBindings) return ctx.failLimit(kErrorTooManyBindings);
         ParseContext::Declaration& declaration = ctx.pending[ctx.pendingCount];
-        ctx.names.bind(ctx.bindings[ctx.bindingCount++], prefix, uri);
-        const std::string name = prefix ? std::string("xmlns:") + prefix : std::string("xmlns");
-        declaration.name = ctx.names.intern(name);
-        declaration.uri = ctx.names.intern(uri ? uri : "");
+        NamespaceBinding& binding = ctx.bindings[ctx.bindingCount++];
+        ctx.names.bind(binding, prefix, uri);
+        declaration.name = binding.declarationName;
+        declaration.uri = binding.state->uri;
         ++ctx.pendingCount;
         // With a hook the host sees the declaration made here, before its element.
         if (gpfnCreateXMLAttribute_7_4_0) declaration.node = takeDeclarationNode(ctx, declaration);
