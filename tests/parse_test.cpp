@@ -341,6 +341,31 @@ TEST(LoadText, NormalizationMatchesAPlainReference) {
     }
 }
 
+TEST(LoadedAttributes, CloneAsIfCopiedFromTheMap) {
+    // A clone stores the source's attributes in the source's map order, which reverses
+    // those that share a bucket (type and value); a loaded element's clone copies its
+    // attribute block and must come out the same as a clone made from nodes.
+    const std::string text =
+        "<r xmlns:p=\"u\"><e name=\"1\" type=\"3\" value=\"4\" p:q=\"5\"><c a=\"6\"/></e></r>";
+    auto fromBlock = loadDoc(text);
+    auto fromNodes = loadDoc(text);
+    auto all = own(fromNodes->getElementsByTagName("*"));
+    for (long i = 0; i < all->get_length(); ++i) drop(own(all->get_item(i))->get_attributes());
+    auto cloneOf = [](ITOVELDOMDocument* doc) {
+        auto root = own(doc->get_documentElement());
+        return own(childAt(root, 0)->cloneNode(true));
+    };
+    auto a = cloneOf(fromBlock), b = cloneOf(fromNodes);
+    EXPECT_EQ(std::string(a->get_xml()), b->get_xml());
+    EXPECT_EQ(std::string(a->get_xml()),
+              "<e type=\"3\" value=\"4\" name=\"1\" p:q=\"5\"><c a=\"6\"/></e>");
+    drop(a->get_attributes()); // and the same once the clone has nodes
+    EXPECT_EQ(std::string(a->get_xml()), b->get_xml());
+    auto q = own(static_cast<ITOVELDOMElement*>(a.get())->getAttributeNode("p:q"));
+    EXPECT_STREQ(q->get_namespaceURI(), "u");
+    EXPECT_TRUE(q->get_specified());
+}
+
 TEST(Loading, ManyDeclarationsInTurnKeepTheirOwnPrefixes) {
     // More distinct declarations than the loader remembers at once, in turn, and one prefix
     // bound to a new URI each time: every element prints as written (attributes written

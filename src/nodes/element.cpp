@@ -410,8 +410,12 @@ ITOVELDOMNode* CTOVELDOMElement::cloneNode(bool deep) {
     }
     if (!copy) throw TOVELDOMException(OUT_OF_MEMORY_ERR);
     NodeRef hold(copy);
-    CTOVELDOMNamedNodeMap* source = attributeMap();
-    if (source && source->size() > 0) {
+    // Attributes a loaded element still keeps in one block are copied as a block.
+    const CParsedAttributes* parsed = parsedAttributesOnly();
+    CTOVELDOMElement* ours = asExactly<CTOVELDOMElement>(static_cast<ITOVELDOMNode*>(copy));
+    if (parsed && ours && ownerDocument && !gpfnCreateXMLAttribute_7_4_0) {
+        ours->adoptParsedAttributes(parsed->copyInMapOrder());
+    } else if (CTOVELDOMNamedNodeMap* source = attributeMap(); source && source->size() > 0) {
         CNodePtr<ITOVELDOMNamedNodeMap> map =
             CNodePtr<ITOVELDOMNamedNodeMap>::adopt(copy->get_attributes());
         // Attributes always come with their values, whatever the depth asked for.
@@ -435,15 +439,13 @@ void CTOVELDOMElement::setOwnerDocument(ITOVELDOMDocument* doc) {
     while (!pending.empty()) {
         CTOVELDOMElement* element = pending.back();
         pending.pop_back();
-        // Attribute nodes, if they are still to be made, are made in the old document, so
-        // that re-owning them below gives them names of their own.
-        CTOVELDOMNamedNodeMap* map = element->attributeMap();
         if (element->ownerDocument != doc) {
             element->tagName.unshare();
             element->namespaceURI.unshare();
+            if (element->parsedAttributes) element->parsedAttributes->unshareNames();
             element->ownerDocument = doc;
         }
-        if (map) {
+        if (CTOVELDOMNamedNodeMap* map = element->attributes) { // nodes made already
             for (__MAPPOS pos = map->begin(); pos;)
                 if (ITOVELDOMNode* attr = map->nextValue(pos))
                     privateOf(attr)->setOwnerDocument(doc);

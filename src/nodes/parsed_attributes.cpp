@@ -43,8 +43,21 @@ void CParsedAttributes::add(const CSharedString& name, const CSharedString& name
     ++count;
 }
 
-uint32_t CParsedAttributes::bucketOf(const CSharedString& name) {
-    return name.keyHash() % 17;
+CParsedAttributes* CParsedAttributes::copyInMapOrder() const {
+    CParsedAttributes* copy = create(count, valueUsed);
+    forEachInMapOrder([&](const Item& item) {
+        copy->add(item.name, item.namespaceURI, value(item), item.valueLength, item.specified);
+    });
+    return copy;
 }
+
+void CParsedAttributes::unshareNames() {
+    for (int i = 0; i < count; ++i) {
+        items()[i].name.unshare();
+        items()[i].namespaceURI.unshare();
+    }
+}
+
+uint32_t CParsedAttributes::bucketOf(const CSharedString& name) { return name.keyHash() % 17; }
 
 } // namespace LUMA_7_4_0

@@ -33,6 +33,13 @@ public:
     static CParsedAttributes* create(int count, size_t valueBytes);
     static void destroy(CParsedAttributes* block) noexcept;
 
+    // A copy holding the items in the order forEachInMapOrder visits them: what an
+    // element's clone gets, as if it had stored the source's attributes in map order.
+    // Only for blocks without duplicates.
+    CParsedAttributes* copyInMapOrder() const;
+    // Gives every item names of its own (the element moves to another document).
+    void unshareNames();
+
     // Appends the next item, copying the value. Names must come shared from one parse, so
     // that equal names are one string.
     void add(const CSharedString& name, const CSharedString& namespaceURI, const char* value,
