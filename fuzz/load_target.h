@@ -48,6 +48,11 @@ inline void loadPrintReload(const char* data, size_t size) {
     // A loaded element keeps its attributes in a lighter form until nodes are asked for;
     // the print must not change when every element has been made to give nodes.
     const std::string lighter = first->get_xml();
+    // So must a deep clone of the document element, made from the lighter form and again
+    // from nodes.
+    auto root = CNodePtr<ITOVELDOMElement>::adopt(first->get_documentElement());
+    std::string cloned;
+    if (root) cloned = CNodePtr<ITOVELDOMNode>::adopt(root->cloneNode(true))->get_xml();
     {
         auto all = CNodePtr<ITOVELDOMNodeList>::adopt(first->getElementsByTagName("*"));
         for (long i = 0, n = all ? all->get_length() : 0; i < n; ++i) {
@@ -58,6 +63,8 @@ inline void loadPrintReload(const char* data, size_t size) {
     // The print is read straight from the document's result cache.
     const char* print = first->get_xml();
     if (lighter != print) __builtin_trap();
+    if (root && cloned != CNodePtr<ITOVELDOMNode>::adopt(root->cloneNode(true))->get_xml())
+        __builtin_trap();
     if (!tryLoad(second, print, std::strlen(print))) return;
     std::string again = second->get_xml();
     if (!tryLoad(first, again.data(), again.size())) return;
