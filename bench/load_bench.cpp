@@ -6,13 +6,13 @@
 // reuses what the previous iteration freed). first_load_bench measures the cold case and
 // the memory of the tree.
 #include <benchmark/benchmark.h>
-#include <expat.h>
 
 #include <functional>
 #include <string>
 
 #include <toveldom/toveldom.h>
 
+#include "expat_floor.h"
 #include "workloads.h"
 
 #ifdef TOVELDOM_HAVE_LIBXML2
@@ -24,15 +24,9 @@ using namespace LUMA_7_4_0;
 
 namespace {
 
-void XMLCALL onStart(void*, const XML_Char*, const XML_Char**) {}
-void XMLCALL onEnd(void*, const XML_Char*) {}
-void XMLCALL onText(void*, const XML_Char*, int) {}
-
 void loadExpat(const std::string& doc) {
-    XML_Parser parser = XML_ParserCreateNS(nullptr, '\x01');
-    XML_SetElementHandler(parser, onStart, onEnd);
-    XML_SetCharacterDataHandler(parser, onText);
-    if (XML_Parse(parser, doc.data(), int(doc.size()), XML_TRUE) == XML_STATUS_ERROR) std::abort();
+    XML_Parser parser = expat_floor::parse(doc);
+    if (!parser) std::abort();
     XML_ParserFree(parser);
 }
 
