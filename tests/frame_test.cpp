@@ -169,18 +169,9 @@ TEST(Factories, InternalFactoriesReturnZeroCounts) {
     EXPECT_STREQ(a->get_namespaceURI(), "");
 }
 
-// Counts what the hooks made; each hook builds a library object.
-int gElementsMade = 0, gAttributesMade = 0, gFragmentsMade = 0, gDocumentsMade = 0;
-ITOVELDOMElement* hookElement(ITOVELDOMDocument* d, ITOVELDOMNode* p, char const* n,
-                              char const* u) {
-    ++gElementsMade;
-    return new CTOVELDOMElement(d, p, n, u);
-}
-ITOVELDOMAttribute* hookAttribute(ITOVELDOMDocument* d, ITOVELDOMNode* o, char const* n,
-                                  char const* u, bool s) {
-    ++gAttributesMade;
-    return new CTOVELDOMAttribute(d, o, n, u, s);
-}
+// Counts what the hooks made; each hook builds a library object (elements and attributes:
+// counting_hooks).
+int gFragmentsMade = 0, gDocumentsMade = 0;
 ITOVELDOMDocumentFragment* hookFragment(ITOVELDOMDocument* d) {
     ++gFragmentsMade;
     return new CTOVELDOMDocumentFragment(d);
@@ -194,7 +185,10 @@ ITOVELDOMElement* hookNull(ITOVELDOMDocument*, ITOVELDOMNode*, char const*, char
 }
 
 struct HookScope {
-    HookScope() { gElementsMade = gAttributesMade = gFragmentsMade = gDocumentsMade = 0; }
+    HookScope() {
+        counting_hooks::elements = counting_hooks::attributes = 0;
+        gFragmentsMade = gDocumentsMade = 0;
+    }
     ~HookScope() {
         gpfnCreateXMLElement_7_4_0 = nullptr;
         gpfnCreateXMLAttribute_7_4_0 = nullptr;
@@ -206,29 +200,29 @@ struct HookScope {
 TEST(Factories, HooksAreConsultedEverywhereButThePublicDocumentFactory) {
     HookScope scope;
     EXPECT_EQ(gpfnCreateXMLElement_7_4_0, nullptr);
-    gpfnCreateXMLElement_7_4_0 = hookElement;
-    gpfnCreateXMLAttribute_7_4_0 = hookAttribute;
+    gpfnCreateXMLElement_7_4_0 = counting_hooks::element;
+    gpfnCreateXMLAttribute_7_4_0 = counting_hooks::attribute;
     gpfnCreateXMLFragment_7_4_0 = hookFragment;
     gpfnCreateXMLDocument_7_4_0 = hookDocument;
 
     auto doc = own(createTOVELDOMDocument_7_4_0());
     EXPECT_EQ(gDocumentsMade, 0);
     auto e = own(doc->createElement("e"));
-    EXPECT_EQ(gElementsMade, 1);
+    EXPECT_EQ(counting_hooks::elements, 1);
     e->setAttribute("a", "1");
-    EXPECT_EQ(gAttributesMade, 1);
+    EXPECT_EQ(counting_hooks::attributes, 1);
     drop(doc->createAttribute("b"));
-    EXPECT_EQ(gAttributesMade, 2);
+    EXPECT_EQ(counting_hooks::attributes, 2);
     drop(doc->createDocumentFragment());
     EXPECT_EQ(gFragmentsMade, 1);
     drop(e->cloneNode(false));
-    EXPECT_EQ(gElementsMade, 2);
-    EXPECT_EQ(gAttributesMade, 3);
+    EXPECT_EQ(counting_hooks::elements, 2);
+    EXPECT_EQ(counting_hooks::attributes, 3);
     drop(doc->cloneNode(false));
     EXPECT_EQ(gDocumentsMade, 1);
     drop(CTOVELDOMImplementation::getInstance()->createDocument(nullptr, "r", nullptr));
     EXPECT_EQ(gDocumentsMade, 2);
-    EXPECT_EQ(gElementsMade, 3);
+    EXPECT_EQ(counting_hooks::elements, 3);
 }
 
 TEST(Factories, NullFromAHookBecomesOutOfMemory) {

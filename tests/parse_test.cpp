@@ -486,30 +486,16 @@ TEST(Loading, SingleChildrenBehaveAsAnyChildList) {
     EXPECT_XML(doc, kDecl + "<r/>");
 }
 
-namespace hooks {
-int elements = 0, attributes = 0;
-ITOVELDOMElement* element(ITOVELDOMDocument* doc, ITOVELDOMNode* parent, char const* tag,
-                          char const* ns) {
-    ++elements;
-    return new CTOVELDOMElement(doc, parent, tag, ns);
-}
-ITOVELDOMAttribute* attribute(ITOVELDOMDocument* doc, ITOVELDOMNode* owner, char const* name,
-                              char const* ns, bool specified) {
-    ++attributes;
-    return new CTOVELDOMAttribute(doc, owner, name, ns, specified);
-}
-} // namespace hooks
-
 TEST(Loading, CreationHooksApplyWhileLoading) {
     const std::string text = "<p:r xmlns:p=\"u\" a=\"1\"><e p:b=\"2\">x</e></p:r>";
     const std::string plain = loadDoc(text)->get_xml();
-    gpfnCreateXMLElement_7_4_0 = hooks::element;
-    gpfnCreateXMLAttribute_7_4_0 = hooks::attribute;
+    gpfnCreateXMLElement_7_4_0 = counting_hooks::element;
+    gpfnCreateXMLAttribute_7_4_0 = counting_hooks::attribute;
     std::string hooked;
     EXPECT_NO_THROW(hooked = loadDoc(text)->get_xml());
     gpfnCreateXMLElement_7_4_0 = nullptr;
     gpfnCreateXMLAttribute_7_4_0 = nullptr;
     EXPECT_EQ(hooked, plain);
-    EXPECT_EQ(hooks::elements, 2);
-    EXPECT_EQ(hooks::attributes, 3); // the declaration and two attributes
+    EXPECT_EQ(counting_hooks::elements, 2);
+    EXPECT_EQ(counting_hooks::attributes, 3); // the declaration and two attributes
 }

@@ -126,6 +126,21 @@ protected:
     }
 };
 
+// Creation hooks that count what they make, each making the library's own object.
+namespace counting_hooks {
+inline int elements = 0, attributes = 0;
+inline ITOVELDOMElement* element(ITOVELDOMDocument* doc, ITOVELDOMNode* parent, char const* tag,
+                                 char const* ns) {
+    ++elements;
+    return new CTOVELDOMElement(doc, parent, tag, ns);
+}
+inline ITOVELDOMAttribute* attribute(ITOVELDOMDocument* doc, ITOVELDOMNode* owner, char const* name,
+                                     char const* ns, bool specified) {
+    ++attributes;
+    return new CTOVELDOMAttribute(doc, owner, name, ns, specified);
+}
+} // namespace counting_hooks
+
 } // namespace tovel_test
 
 #endif
