@@ -180,6 +180,22 @@ TEST_F(Element, NormalizeMergesRunsOfText) {
     EXPECT_EQ(childAt(e_, 0).get(), t1.get());
     EXPECT_EQ(parentOf(t2), nullptr);
     EXPECT_EQ(refs(t2.get()), 1);
+
+    // Long runs, several of them, with elements between: each run becomes its first node.
+    auto wide = elem("w");
+    for (int run = 0; run < 3; ++run) {
+        for (int i = 0; i < 2000; ++i) add(wide, text(i % 2 ? "b" : "a"));
+        addElem(wide, "x");
+    }
+    EXPECT_TRUE(wide->normalize());
+    auto list = own(wide->get_childNodes());
+    ASSERT_EQ(list->get_length(), 6);
+    for (long i = 0; i < 6; i += 2) {
+        std::string merged = own(list->get_item(i))->get_nodeValue();
+        EXPECT_EQ(merged.size(), 2000u);
+        EXPECT_EQ(merged.substr(0, 4), "abab");
+        EXPECT_STREQ(own(list->get_item(i + 1))->get_nodeName(), "x");
+    }
 }
 
 TEST_F(Element, CloneShallowAndDeep) {

@@ -220,7 +220,7 @@ namespace tovel_test {
 namespace {
 
 // A tree built by hand can be far deeper than anything the parser accepts: printing,
-// copying, re-owning and destroying it must not depend on the call stack.
+// copying, re-owning, normalizing and destroying it must not depend on the call stack.
 TEST(DeepTrees, PrintCopyImportAndReleaseWithoutRecursion) {
     const int depth = 200000;
     auto doc = own(createTOVELDOMDocument_7_4_0());
@@ -240,6 +240,7 @@ TEST(DeepTrees, PrintCopyImportAndReleaseWithoutRecursion) {
     EXPECT_EQ(peek(imported->get_ownerDocument()), other.get());
     EXPECT_STREQ(imported->get_text(), "leaf");
     EXPECT_EQ(std::string(copy->get_xml()), xml);
+    EXPECT_TRUE(static_cast<ITOVELDOMElement*>(chain.get())->normalize());
 }
 
 } // namespace

@@ -339,24 +339,43 @@ void CTOVELDOMElement::put_text(char const* text) {
     if (node) appendHeld(node);
 }
 
+// Merges each run of adjacent text children into its first node, here and in every
+// element below. A stack instead of recursion (a tree built by hand has no depth bound),
+// and one pass per child list: the merged nodes leave it together, from its end.
 bool CTOVELDOMElement::normalize() {
-    ITOVELDOMCharacterData* previousText = nullptr;
-    int count = childCount();
-    for (int i = 0; i < count; ++i) {
-        ITOVELDOMNode* child = childAt(i);
-        tagITOVELDOMNodeType kind = child->get_nodeType();
-        if (kind == NODE_TEXT && previousText) {
-            previousText->appendData(child->get_nodeValue());
-            privateOf(child)->setParentNode(nullptr);
-            childNodes->removeElementAt(i);
-            --i;
-            --count;
-            continue;
+    std::vector<CTOVELDOMElement*> pending{this};
+    std::vector<ITOVELDOMNode*> merged;
+    while (!pending.empty()) {
+        CTOVELDOMElement* element = pending.back();
+        pending.pop_back();
+        ITOVELDOMCharacterData* previousText = nullptr;
+        const int count = element->childCount();
+        int kept = 0;
+        merged.clear();
+        for (int i = 0; i < count; ++i) {
+            ITOVELDOMNode* child = element->childAt(i);
+            const tagITOVELDOMNodeType kind = child->get_nodeType();
+            if (kind == NODE_TEXT && previousText) {
+                previousText->appendData(child->get_nodeValue());
+                privateOf(child)->setParentNode(nullptr);
+                merged.push_back(child);
+                continue;
+            }
+            if (merged.size() > 0) element->childNodes->moveElementTo(child, kept);
+            ++kept;
+            if (CTOVELDOMElement* inner = asExactly<CTOVELDOMElement>(child))
+                pending.push_back(inner);
+            else if (kind == NODE_ELEMENT)
+                if (auto* host = dynamic_cast<ITOVELDOMElement*>(child)) host->normalize();
+            previousText =
+                kind == NODE_TEXT ? dynamic_cast<ITOVELDOMCharacterData*>(child) : nullptr;
         }
-        if (kind == NODE_ELEMENT) {
-            if (auto* element = dynamic_cast<ITOVELDOMElement*>(child)) element->normalize();
-        }
-        previousText = kind == NODE_TEXT ? dynamic_cast<ITOVELDOMCharacterData*>(child) : nullptr;
+        // The slots past the kept children take the merged nodes, which the list then
+        // drops from its end, releasing each once.
+        for (size_t m = 0; m < merged.size(); ++m)
+            element->childNodes->moveElementTo(merged[m], kept + int(m));
+        for (size_t m = 0; m < merged.size(); ++m)
+            element->childNodes->removeElementAt(element->childNodes->count() - 1);
     }
     return true;
 }
