@@ -26,6 +26,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -87,243 +88,84 @@ const char* const kGeneratedContexts[] = {"/",
                                           "//x[2]",
                                           "//d:v[3]"};
 
-const char* const kGeneratedExtra[] = {
-    // operators and comparisons
-    "1 + 2 * 3 - 4 div 5",
-    "7 mod 3",
-    "-7 mod 3",
-    "7 mod -3",
-    "1 div 0",
-    "-1 div 0",
-    "0 div 0",
-    "-(-3)",
-    "--3",
-    "2 = 2.0",
-    "'2' = 2",
-    "true() = 1",
-    "false() = ''",
-    "1 < 2 < 3",
-    "3 > 2 > 1",
-    "'a' < 'b'",
-    "//d:v = 2",
-    "//d:v != 2",
-    "//d:v < 2",
-    "//d:v >= 1000",
-    "2 > //d:v",
-    "//d:v = 'NaN'",
-    "//d:v = //d:sub",
-    "//d:v != //d:v",
-    "//d:v < //@n",
-    "//@n > //d:v",
-    "//@n = true()",
-    "//nothing = false()",
-    "//nothing != //d:v",
-    "//d:v = //nothing",
-    "//@n = -2.5",
-    "1 = 1 and 2 = 3 or 4 = 4",
-    "not(1 = 1 and //nothing)",
-    "(//d:v)[2] | //d:sub",
-    "//b | //b/b | //d:sub",
-    "(//b | //p:item)[3]",
-    "//d:item/ancestor::* | //p:item",
-    "(//d:v)[last()]",
-    "(//d:v)[position() mod 2 = 0]",
-    "//d:v[. > 1]",
-    "//d:v[number(.) = number(.)]",
-    "//*[@n][2]",
-    "//*[@n > 0]",
-    "//*[not(*)][1]",
-    "//*[count(*) = 2]",
-    "//*[* = 'deep']",
-    "//*[text() = 'tail']",
-    "//d:mixed/node()[3]",
-    "//d:mixed//node()",
-    "//d:mixed/b//text()",
-    "//d:mixed/text()[last()]",
-    "/descendant::*[5]",
-    "//*[5]",
-    "/descendant::b[2]",
-    "//b[2]",
-    "(//b)[2]",
-    "//d:root/*[position() = last() - 1]",
-    "//p:item/following::*[1]",
-    "//p:item/preceding::*[1]",
-    "//b/ancestor::*[1]",
-    "//b/ancestor-or-self::*[2]",
-    "(//b/ancestor::*)[1]",
-    "//d:v[preceding-sibling::d:v[1] = 2]",
-    "//d:v[following-sibling::*[1] = 'NaN']",
-    "//*[starts-with(name(), 'p:')]",
-    "//*[local-name() = 'item']",
-    "//*[namespace-uri() = 'urn:q']",
-    "//@*[namespace-uri() = 'urn:q']",
-    "//@*[local-name() = 'lang']",
-    // functions
-    "last()",
-    "position()",
-    "count(//*)",
-    "count(//node())",
-    "count(//@*)",
-    "count(//text())",
-    "count(/*/namespace::*)",
-    "count(//q:deep/namespace::*)",
-    "name(//q:deep/namespace::*[. = 'urn:q'])",
-    "local-name(//q:deep/namespace::*[. = 'urn:p'])",
-    "string(//q:deep/namespace::q)",
-    "count(//q:deep/namespace::xml)",
-    "local-name()",
-    "local-name(/*)",
-    "local-name(//@q:attr)",
-    "local-name(//processing-instruction())",
-    "local-name(//comment())",
-    "namespace-uri(/*)",
-    "namespace-uri(//@q:attr)",
-    "namespace-uri(//x)",
-    "name(//p:item)",
-    "name(//@q:attr)",
-    "name(//processing-instruction())",
-    "name(//text())",
-    "name(/)",
-    "name(//nothing)",
-    "string(/)",
-    "string(//p:item)",
-    "string(//d:mixed)",
-    "string(//@n)",
-    "string(//comment())",
-    "string(//processing-instruction())",
-    "string(1)",
-    "string(-0)",
-    "string(1 div 0)",
-    "string(0 div 0)",
-    "string(true())",
-    "string(-42)",
-    "concat('a', 1, true(), //d:v)",
-    "starts-with('abc', 'ab')",
-    "starts-with('abc', '')",
-    "starts-with('abc', 'b')",
-    "contains(//d:mixed, 'cde')",
-    "contains('abc', '')",
-    "substring-before('1999/04/01', '/')",
-    "substring-after('1999/04/01', '/')",
-    "substring-after('abc', 'x')",
-    "substring-before('abc', '')",
-    "substring('12345', 2, 3)",
-    "substring('12345', 2)",
-    "substring('12345', 1.5, 2.6)",
-    "substring('12345', 0, 3)",
-    "substring('12345', 0 div 0, 3)",
-    "substring('12345', 1, 0 div 0)",
-    "substring('12345', -42, 1 div 0)",
-    "substring('12345', -1 div 0, 1 div 0)",
-    "substring('ab\xc3\xa9\xe2\x82\xacz', 3, 2)",
-    "string-length('ab\xc3\xa9\xe2\x82\xac')",
-    "string-length()",
-    "string-length(//d:sub)",
-    "normalize-space(//d:sub)",
-    "normalize-space()",
-    "normalize-space('  a \t b\n ')",
-    "translate('bar', 'abc', 'ABC')",
-    "translate('--aaa--', 'abc-', 'ABC')",
-    "translate('\xc3\xa9t\xc3\xa9', '\xc3\xa9', 'e')",
-    "boolean(0)",
-    "boolean(0 div 0)",
-    "boolean('')",
-    "boolean('0')",
-    "boolean(//nothing)",
-    "boolean(//d:v)",
-    "not(0)",
-    "true()",
-    "false()",
-    "count(//*[lang('en')])",
-    "count(//*[lang('de')])",
-    "count(//*[lang('EN-gb')])",
-    "count(//*[lang('e')])",
-    "//d:sub[lang('de')]",
-    "number('  12.5 ')",
-    "number('.5')",
-    "number('5.')",
-    "number('- 5')",
-    "number(true())",
-    "number()",
-    "number(//d:v[4])",
-    "sum(//d:v[position() < 3])",
-    "sum(//@n)",
-    "sum(//d:v)",
-    "floor(2.5)",
-    "floor(-2.5)",
-    "ceiling(2.1)",
-    "ceiling(-2.1)",
-    "round(2.5)",
-    "round(-2.5)",
-    "round(-0.4)",
-    "1 div round(-0.4)",
-    "1 div ceiling(-0.5)",
-    "round(0 div 0)",
-    "floor(1 div 0)",
-    "count(id('i1'))",
-    "//d:nums/d:v[position() = last()]",
-    "//*[last()]",
-    "//*[position() = 2 or position() = 3]",
-    "//d:v[2][1]",
-    "//d:v[1][2]",
-    "//d:v[. = 2 or . = 1][last()]",
-    "//d:v/following-sibling::*[2]/preceding-sibling::*[1]",
-    "//b/following::text()",
-    "//b/preceding::text()",
-    "//@q:attr/parent::*",
-    "//@q:attr/ancestor::*",
-    "//@q:attr/following::*",
-    "//@q:attr/preceding::*[1]",
-    "//@n/..",
-    "//@*/..",
-    "/*/@*/..",
-    "/child::node()",
-    "/node()[1]",
-    "//x/@y",
-    "//x[@y = 2]",
-    "//x[@y = '2'][text()]",
-    "count(//x[@y])",
-    "//*[@*]",
-};
+const char kGeneratedExtra[] = R"(
+1 + 2 * 3 - 4 div 5; 7 mod 3; -7 mod 3; 7 mod -3; 1 div 0; -1 div 0; 0 div 0; -(-3); --3; 2 = 2.0;
+'2' = 2; true() = 1; false() = ''; 1 < 2 < 3; 3 > 2 > 1; 'a' < 'b'; //d:v = 2; //d:v != 2;
+//d:v < 2; //d:v >= 1000; 2 > //d:v; //d:v = 'NaN'; //d:v = //d:sub; //d:v != //d:v; //d:v < //@n;
+//@n > //d:v; //@n = true(); //nothing = false(); //nothing != //d:v; //d:v = //nothing;
+//@n = -2.5; 1 = 1 and 2 = 3 or 4 = 4; not(1 = 1 and //nothing); (//d:v)[2] | //d:sub;
+//b | //b/b | //d:sub; (//b | //p:item)[3]; //d:item/ancestor::* | //p:item; (//d:v)[last()];
+(//d:v)[position() mod 2 = 0]; //d:v[. > 1]; //d:v[number(.) = number(.)]; //*[@n][2];
+//*[@n > 0]; //*[not(*)][1]; //*[count(*) = 2]; //*[* = 'deep']; //*[text() = 'tail'];
+//d:mixed/node()[3]; //d:mixed//node(); //d:mixed/b//text(); //d:mixed/text()[last()];
+/descendant::*[5]; //*[5]; /descendant::b[2]; //b[2]; (//b)[2];
+//d:root/*[position() = last() - 1]; //p:item/following::*[1]; //p:item/preceding::*[1];
+//b/ancestor::*[1]; //b/ancestor-or-self::*[2]; (//b/ancestor::*)[1];
+//d:v[preceding-sibling::d:v[1] = 2]; //d:v[following-sibling::*[1] = 'NaN'];
+//*[starts-with(name(), 'p:')]; //*[local-name() = 'item']; //*[namespace-uri() = 'urn:q'];
+//@*[namespace-uri() = 'urn:q']; //@*[local-name() = 'lang']; last(); position(); count(//*);
+count(//node()); count(//@*); count(//text()); count(/*/namespace::*);
+count(//q:deep/namespace::*); name(//q:deep/namespace::*[. = 'urn:q']);
+local-name(//q:deep/namespace::*[. = 'urn:p']); string(//q:deep/namespace::q);
+count(//q:deep/namespace::xml); local-name(); local-name(/*); local-name(//@q:attr);
+local-name(//processing-instruction()); local-name(//comment()); namespace-uri(/*);
+namespace-uri(//@q:attr); namespace-uri(//x); name(//p:item); name(//@q:attr);
+name(//processing-instruction()); name(//text()); name(/); name(//nothing); string(/);
+string(//p:item); string(//d:mixed); string(//@n); string(//comment());
+string(//processing-instruction()); string(1); string(-0); string(1 div 0); string(0 div 0);
+string(true()); string(-42); concat('a', 1, true(), //d:v); starts-with('abc', 'ab');
+starts-with('abc', ''); starts-with('abc', 'b'); contains(//d:mixed, 'cde'); contains('abc', '');
+substring-before('1999/04/01', '/'); substring-after('1999/04/01', '/');
+substring-after('abc', 'x'); substring-before('abc', ''); substring('12345', 2, 3);
+substring('12345', 2); substring('12345', 1.5, 2.6); substring('12345', 0, 3);
+substring('12345', 0 div 0, 3); substring('12345', 1, 0 div 0); substring('12345', -42, 1 div 0);
+substring('12345', -1 div 0, 1 div 0); substring('abé€z', 3, 2); string-length('abé€');
+string-length(); string-length(//d:sub); normalize-space(//d:sub); normalize-space();
+normalize-space('  a 	 b
+ '); translate('bar', 'abc', 'ABC'); translate('--aaa--', 'abc-', 'ABC');
+translate('été', 'é', 'e'); boolean(0); boolean(0 div 0); boolean(''); boolean('0');
+boolean(//nothing); boolean(//d:v); not(0); true(); false(); count(//*[lang('en')]);
+count(//*[lang('de')]); count(//*[lang('EN-gb')]); count(//*[lang('e')]); //d:sub[lang('de')];
+number('  12.5 '); number('.5'); number('5.'); number('- 5'); number(true()); number();
+number(//d:v[4]); sum(//d:v[position() < 3]); sum(//@n); sum(//d:v); floor(2.5); floor(-2.5);
+ceiling(2.1); ceiling(-2.1); round(2.5); round(-2.5); round(-0.4); 1 div round(-0.4);
+1 div ceiling(-0.5); round(0 div 0); floor(1 div 0); count(id('i1'));
+//d:nums/d:v[position() = last()]; //*[last()]; //*[position() = 2 or position() = 3];
+//d:v[2][1]; //d:v[1][2]; //d:v[. = 2 or . = 1][last()];
+//d:v/following-sibling::*[2]/preceding-sibling::*[1]; //b/following::text();
+//b/preceding::text(); //@q:attr/parent::*; //@q:attr/ancestor::*; //@q:attr/following::*;
+//@q:attr/preceding::*[1]; //@n/..; //@*/..; /*/@*/..; /child::node(); /node()[1]; //x/@y;
+//x[@y = 2]; //x[@y = '2'][text()]; count(//x[@y]); //*[@*];)";
 
-const char* const kMimeExpressions[] = {
-    "count(//m:mime-type)",
-    "count(//*)",
-    "count(//@*)",
-    "count(//m:glob/@pattern)",
-    "count(//m:mime-type[@type='text/x-c++src'])",
-    "//m:mime-type[@type='text/x-c++src']",
-    "//m:glob/@pattern[. = '*.cpp']",
-    "count(//*[contains(@type,'xml')])",
-    "//m:mime-type[3]/m:comment[1]",
-    "count(//*[local-name()='alias'])",
-    "sum(//@weight)",
-    "count(//m:comment[@xml:lang='de'])",
-    "//m:mime-type[m:alias][1]/@type",
-    "//m:mime-type[last()]/@type",
-    "string(//m:mime-type[200])",
-    "count(//m:magic//m:match[@type='string'])",
-    "count(//m:match/m:match)",
-    "//m:mime-type[7]/following-sibling::m:mime-type[2]/@type",
-    "//m:mime-type[7]/preceding-sibling::m:mime-type[2]/@type",
-    "//m:mime-type[7]/following::m:glob[1]",
-    "//m:mime-type[7]/preceding::m:glob[1]",
-    "//m:mime-type[7]/ancestor-or-self::*",
-    "count(//m:mime-type[m:sub-class-of/@type = 'text/plain'])",
-    "count(//m:mime-type[starts-with(@type, 'image/')])",
-    "count(//m:comment[lang('fr')])",
-    "name(//m:mime-type[9]/*[last()])",
-    "sum(//m:magic/@priority) div count(//m:magic)",
-    "count(//m:glob[@case-sensitive])",
-    "count(//m:mime-type[count(m:glob) > 3])",
-    "//m:root-XML[1]/@localName",
-    "string-length(string(//m:mime-type[5]))",
-    "normalize-space(//m:mime-type[5])",
-    "count(//m:mime-type[normalize-space(m:comment[1]) != m:comment[1]])",
-    "count(//text())",
-    "count(/*//comment())",
-    "translate(//m:mime-type[1]/@type, '/-', '__')",
-};
+const char kMimeExpressions[] = R"(
+count(//m:mime-type); count(//*); count(//@*); count(//m:glob/@pattern);
+count(//m:mime-type[@type='text/x-c++src']); //m:mime-type[@type='text/x-c++src'];
+//m:glob/@pattern[. = '*.cpp']; count(//*[contains(@type,'xml')]); //m:mime-type[3]/m:comment[1];
+count(//*[local-name()='alias']); sum(//@weight); count(//m:comment[@xml:lang='de']);
+//m:mime-type[m:alias][1]/@type; //m:mime-type[last()]/@type; string(//m:mime-type[200]);
+count(//m:magic//m:match[@type='string']); count(//m:match/m:match);
+//m:mime-type[7]/following-sibling::m:mime-type[2]/@type;
+//m:mime-type[7]/preceding-sibling::m:mime-type[2]/@type; //m:mime-type[7]/following::m:glob[1];
+//m:mime-type[7]/preceding::m:glob[1]; //m:mime-type[7]/ancestor-or-self::*;
+count(//m:mime-type[m:sub-class-of/@type = 'text/plain']);
+count(//m:mime-type[starts-with(@type, 'image/')]); count(//m:comment[lang('fr')]);
+name(//m:mime-type[9]/*[last()]); sum(//m:magic/@priority) div count(//m:magic);
+count(//m:glob[@case-sensitive]); count(//m:mime-type[count(m:glob) > 3]);
+//m:root-XML[1]/@localName; string-length(string(//m:mime-type[5]));
+normalize-space(//m:mime-type[5]);
+count(//m:mime-type[normalize-space(m:comment[1]) != m:comment[1]]); count(//text());
+count(/*//comment()); translate(//m:mime-type[1]/@type, '/-', '__');)";
+
+// Expressions are written one after another, each ended by ';' (never part of XPath).
+std::vector<std::string> split(const char* list) {
+    std::vector<std::string> out;
+    std::string all = list;
+    for (size_t at = 0, end; (end = all.find(';', at)) != std::string::npos; at = end + 1) {
+        size_t b = all.find_first_not_of(" \n", at);
+        if (b < end) out.push_back(all.substr(b, end - b));
+    }
+    return out;
+}
 
 std::string readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -522,6 +364,7 @@ size_t compareAll(const std::string& text, const std::vector<std::string>& expre
     }
     xmlXPathFreeContext(ctx);
     xmlFreeDoc(lx);
+    std::printf("%zu expressions compared\n", expressions.size());
     return expressions.size();
 }
 
@@ -546,7 +389,7 @@ std::vector<std::string> crossed(const char* const* contexts, size_t n) {
 
 TEST(XPathAgainstLibxml2, GeneratedDocument) {
     std::vector<std::string> all = crossed(kGeneratedContexts, std::size(kGeneratedContexts));
-    all.insert(all.end(), std::begin(kGeneratedExtra), std::end(kGeneratedExtra));
+    for (const std::string& e : split(kGeneratedExtra)) all.push_back(e);
     size_t n = compareAll(kGenerated, all);
     RecordProperty("expressions", int(n));
     EXPECT_GT(n, 300u);
@@ -573,8 +416,7 @@ TEST(XPathAgainstLibxml2, FilesOfThisMachine) {
     std::string mime = readFile("/usr/share/mime/packages/freedesktop.org.xml");
     if (!mime.empty()) {
         SCOPED_TRACE("mime database");
-        compareAll(mime, std::vector<std::string>(std::begin(kMimeExpressions),
-                                                  std::end(kMimeExpressions)));
+        compareAll(mime, split(kMimeExpressions));
         ++files;
     }
     if (files == 0) GTEST_SKIP() << "none of the documents is on this machine";
