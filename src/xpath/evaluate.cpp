@@ -222,7 +222,7 @@ template <class Visit> void walkAxis(Axis axis, const XNode& x, Visit&& visit) {
 
 bool predicateHolds(const Expr& p, const Context& c) {
     if (p.type == Type::Number) return evaluateNumber(p, c) == double(c.position);
-    if (p.type == Type::Boolean) return evaluateBoolean(p, c);
+    if (p.type == Type::Boolean || p.type == Type::NodeSet) return evaluateBoolean(p, c);
     Value v = evaluate(p, c);
     if (v.type == Type::Number) return v.number == double(c.position);
     return toBoolean(v);
@@ -513,6 +513,48 @@ Value variableValue(const Expr& e, const Context& c) {
     }
 }
 
+// '@name' alone: answered from the attribute's value, no node-set made.
+const NodeTest* simpleAttribute(const Expr& e) {
+    if (e.op != Op::Path || e.filter || e.absolute || e.steps.size() != 1) return nullptr;
+    const Step& s = e.steps[0];
+    if (s.axis != Axis::Attribute || !s.predicates.empty() || s.test.kind != NodeTest::Name)
+        return nullptr;
+    return &s.test;
+}
+
+bool simpleAttributeValue(const NodeTest& t, const Context& c, std::string& buffer,
+                          std::string_view& value) {
+    return !c.node.ns && tree::kindOf(c.node.node) == Kind::Element &&
+           tree::attributeValue(c.node.node, t.uri, t.local, buffer, value);
+}
+
+// '@name = literal', 'local-name() = literal' and the like, the shapes of most predicates,
+// decided without building values. Returns false when e has another shape.
+bool quickEquality(const Expr& e, const Context& c, bool& result) {
+    const Expr* side = e.args[0].get();
+    const Expr* constant = e.args[1].get();
+    if (side->op == Op::Literal || side->op == Op::Number) std::swap(side, constant);
+    if (constant->op != Op::Literal && constant->op != Op::Number) return false;
+    const bool equal = e.op == Op::Eq;
+    if (const NodeTest* t = simpleAttribute(*side)) {
+        std::string buffer;
+        std::string_view value;
+        if (!simpleAttributeValue(*t, c, buffer, value)) {
+            result = false; // no attribute: no node for the comparison to hold for
+            return true;
+        }
+        result = constant->op == Op::Literal ? (value == constant->text) == equal
+                                             : (stringToNumber(value) == constant->number) == equal;
+        return true;
+    }
+    if (side->op == Op::Function && side->fn == Fn::LocalName && side->args.empty() &&
+        constant->op == Op::Literal) {
+        result = (tree::localNameOf(c.node) == constant->text) == equal;
+        return true;
+    }
+    return false;
+}
+
 } // namespace
 
 Value evaluate(const Expr& e, const Context& c) {
@@ -522,7 +564,11 @@ Value evaluate(const Expr& e, const Context& c) {
     case Op::And:
         return Value::ofBool(evaluateBoolean(*e.args[0], c) && evaluateBoolean(*e.args[1], c));
     case Op::Eq:
-    case Op::Ne:
+    case Op::Ne: {
+        bool quick;
+        if (quickEquality(e, c, quick)) return Value::ofBool(quick);
+    }
+        [[fallthrough]];
     case Op::Lt:
     case Op::Le:
     case Op::Gt:
@@ -577,10 +623,25 @@ double evaluateNumber(const Expr& e, const Context& c) {
     }
 }
 
-bool evaluateBoolean(const Expr& e, const Context& c) { return toBoolean(evaluate(e, c)); }
+bool evaluateBoolean(const Expr& e, const Context& c) {
+    bool quick;
+    if ((e.op == Op::Eq || e.op == Op::Ne) && quickEquality(e, c, quick)) return quick;
+    if (const NodeTest* t = simpleAttribute(e)) {
+        std::string buffer;
+        std::string_view value;
+        return simpleAttributeValue(*t, c, buffer, value);
+    }
+    return toBoolean(evaluate(e, c));
+}
 
 std::string evaluateString(const Expr& e, const Context& c) {
     if (e.op == Op::Literal) return e.text;
+    if (const NodeTest* t = simpleAttribute(e)) {
+        std::string buffer;
+        std::string_view value;
+        if (!simpleAttributeValue(*t, c, buffer, value)) return std::string();
+        return std::string(value);
+    }
     return toString(evaluate(e, c));
 }
 

@@ -14,6 +14,7 @@
 #include <toveldom/named_node_map.h>
 #include <toveldom/node_ptr.h>
 
+#include "nodes/parsed_attributes.h"
 #include "tree/private_cast.h"
 #include "xpath/tree_walk.h"
 #include "xpath/xpath_impl.h"
@@ -71,6 +72,21 @@ int indexIn(const Kids& kids, ITOVELDOMNode* child) {
     for (int i = 0; i < kids.count; ++i)
         if (kids.at(i) == child) return i;
     return -1;
+}
+
+void appendAttributeValue(ITOVELDOMNode* attr, std::string& out) {
+    if (CTOVELDOMAttribute* a = asExactly<CTOVELDOMAttribute>(attr)) {
+        // The value's one text node read in place: asking the attribute builds a copy.
+        if (a->hasPendingValue()) {
+            out += a->pendingValueString();
+            return;
+        }
+        if (a->childCount() == 1 && a->childAt(0)->get_nodeType() == NODE_TEXT) {
+            if (const char* data = a->childAt(0)->get_nodeValue()) out += data;
+            return;
+        }
+    }
+    if (const char* value = attr->get_nodeValue()) out += value;
 }
 
 namespace tree {
@@ -214,6 +230,37 @@ std::string qualifiedNameOf(const XNode& n) {
     }
 }
 
+bool attributeValue(ITOVELDOMNode* element, const std::string& uri, const std::string& local,
+                    std::string& buffer, std::string_view& value) {
+    if (const CTOVELDOMElement* e = asExactly<CTOVELDOMElement>(element)) {
+        // Read where the parser left them: asking for nodes would make one per attribute.
+        if (const CParsedAttributes* block = e->parsedAttributesOnly()) {
+            for (int i = 0; i < block->size(); ++i) {
+                const CParsedAttributes::Item& item = block->item(i);
+                const char* q = item.name.c_str();
+                if (uri != item.namespaceURI.c_str() ||
+                    afterColon(q, !item.namespaceURI.empty()) != local || isDeclarationName(q))
+                    continue;
+                value = block->valueView(item);
+                return true;
+            }
+            return false;
+        }
+    }
+    bool found = false;
+    forEachAttributeNode(element, [&](ITOVELDOMNode* attr) {
+        XNode a{attr};
+        if (found || localNameOf(a) != local || uri != namespaceURIOf(a) ||
+            isDeclarationName(attr->get_nodeName()))
+            return;
+        buffer.clear();
+        appendAttributeValue(attr, buffer);
+        value = buffer;
+        found = true;
+    });
+    return found;
+}
+
 const char* piTargetOf(ITOVELDOMNode* node) { return node->get_nodeName(); }
 
 static void appendTextBelow(ITOVELDOMNode* top, std::string& out) {
@@ -242,21 +289,6 @@ static void appendTextBelow(ITOVELDOMNode* top, std::string& out) {
             break;
         }
     }
-}
-
-void appendAttributeValue(ITOVELDOMNode* attr, std::string& out) {
-    if (CTOVELDOMAttribute* a = asExactly<CTOVELDOMAttribute>(attr)) {
-        // The value's one text node read in place: asking the attribute builds a copy.
-        if (a->hasPendingValue()) {
-            out += a->pendingValueString();
-            return;
-        }
-        if (a->childCount() == 1 && a->childAt(0)->get_nodeType() == NODE_TEXT) {
-            if (const char* data = a->childAt(0)->get_nodeValue()) out += data;
-            return;
-        }
-    }
-    if (const char* value = attr->get_nodeValue()) out += value;
 }
 
 void appendStringValue(const XNode& n, std::string& out) {

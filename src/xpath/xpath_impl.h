@@ -64,6 +64,10 @@ bool isDeclarationName(const char* qname);
 const char* namespaceURIOf(const XNode& n); // "" when none
 std::string_view localNameOf(const XNode& n);
 std::string qualifiedNameOf(const XNode& n);
+// The value of the element's attribute uri + local, without making attribute nodes; the
+// view points into the tree or into buffer.
+bool attributeValue(ITOVELDOMNode* element, const std::string& uri, const std::string& local,
+                    std::string& buffer, std::string_view& value);
 // The target of a processing instruction.
 const char* piTargetOf(ITOVELDOMNode* node);
 // String-value, appended.
