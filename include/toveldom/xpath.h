@@ -93,6 +93,13 @@ TOVELDOM_API int TOVELXPathEvaluate_7_4_0(const TOVELXPathQuery* query,
                                           const TOVELXPathVariable* variables, long count,
                                           TOVELXPathResult* result, TOVELXPathError* error);
 TOVELDOM_API void TOVELXPathClearResult_7_4_0(TOVELXPathResult* result);
+// The same, with the result converted to type as XPath's string(), number() or boolean()
+// would (TOVELXPATH_STRING, _NUMBER, _BOOLEAN); type 0 leaves it as it is.
+TOVELDOM_API int TOVELXPathEvaluateAs_7_4_0(const TOVELXPathQuery* query,
+                                            LUMA_7_4_0::ITOVELDOMNode* node,
+                                            const TOVELXPathVariable* variables, long count,
+                                            int type, TOVELXPathResult* result,
+                                            TOVELXPathError* error);
 
 // The selected nodes in document order as a new list (+1 reference; empty when nothing
 // matched), or null on an error, among them a result that is not a node-set. Namespace

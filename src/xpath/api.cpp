@@ -117,10 +117,22 @@ void TOVELXPathFree_7_4_0(TOVELXPathQuery* query) { delete query; }
 int TOVELXPathEvaluate_7_4_0(const TOVELXPathQuery* query, ITOVELDOMNode* node,
                              const TOVELXPathVariable* variables, long count,
                              TOVELXPathResult* result, TOVELXPathError* error) {
+    return TOVELXPathEvaluateAs_7_4_0(query, node, variables, count, 0, result, error);
+}
+
+int TOVELXPathEvaluateAs_7_4_0(const TOVELXPathQuery* query, ITOVELDOMNode* node,
+                               const TOVELXPathVariable* variables, long count, int type,
+                               TOVELXPathResult* result, TOVELXPathError* error) {
     if (result) *result = TOVELXPathResult{0, 0, 0, nullptr, nullptr};
     return guarded(error, [&] {
         if (!result) fail(TOVELXPATH_NULL_ARGUMENT, 0, "a null result");
         Value v = run(query, node, variables, count);
+        if (type == TOVELXPATH_STRING)
+            v = Value::ofString(toString(v));
+        else if (type == TOVELXPATH_NUMBER)
+            v = Value::ofNumber(toNumber(v));
+        else if (type == TOVELXPATH_BOOLEAN)
+            v = Value::ofBool(toBoolean(v));
         TOVELXPathResult out{0, 0, 0, nullptr, nullptr};
         switch (v.type) {
         case Type::Boolean:
