@@ -17,10 +17,8 @@ int main() {
         int types = 0, dropped = 0;
         for (const toveldom::element& type : doc.root().children("mime-type")) {
             ++types;
-            for (toveldom::element c = type.child("comment"), next; c; c = next) {
-                next = c.next_sibling("comment");
-                if (c.attribute("xml:lang")) c.remove(), ++dropped;
-            }
+            for (const toveldom::element& comment : type.children("comment"))
+                if (comment.attribute("xml:lang")) comment.remove(), ++dropped;
             if (type.attribute("type") == "image/png") png = type;
         }
         std::cout << types << " types, " << dropped << " translated comments dropped\n"

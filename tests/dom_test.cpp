@@ -191,6 +191,28 @@ TEST(DomBuilding, RefusesWhatWouldNotPrintAsXml) {
     EXPECT_EQ(ok.append_element("caf\xC3\xA9").name(), "caf\xC3\xA9"); // non-ASCII letters pass
 }
 
+TEST(DomBuilding, DeclaresTheNamespacesItUses) {
+    document doc;
+    element root = doc.append_element("p:root", "urn:p");
+    root.append_element("p:kid"); // the prefix in scope gives the URI
+    root.append_element("kid", "urn:d").append_element("plain");
+    root.append_element("q:kid", "urn:q").set_attribute("p:a", "1");
+    EXPECT_EQ(root.xml(), "<p:root xmlns:p=\"urn:p\"><p:kid/><kid xmlns=\"urn:d\"><plain "
+                          "xmlns=\"\"/></kid><q:kid xmlns:q=\"urn:q\" p:a=\"1\"/></p:root>");
+    element again = document::parse(doc.xml()).root();
+    EXPECT_EQ(again.child("p:kid").namespace_uri(), "urn:p");
+    EXPECT_EQ(again.child("kid").child("plain").namespace_uri(), "");
+    EXPECT_EQ(code_of([] { document().append_element("u:x"); }), errc::namespace_error);
+    EXPECT_EQ(code_of([] { document().append_element("x").set_attribute("u:a", ""); }),
+              errc::namespace_error);
+}
+
+TEST(DomWalking, RemovingTheCurrentChildKeepsTheWalkGoing) {
+    document doc = document::parse("<a><b/><b/><c/><b/></a>");
+    for (const element& b : doc.root().children("b")) b.remove();
+    EXPECT_EQ(doc.root().xml(), "<a><c/></a>");
+}
+
 TEST(DomSearch, FindAllOverTheDesignedSearches) {
     document doc = document::parse("<r xmlns:p='urn:p'><Item/><item><item/></item><p:item/></r>");
     find_options nocase, ns;

@@ -59,6 +59,7 @@ namespace errc {
 constexpr int invalid_character = 5; // not an XML name, or a character XML does not allow
 constexpr int not_supported = 9;     // an output encoding that cannot write the document
 constexpr int syntax = 12;           // content that would end its comment, CDATA or instruction
+constexpr int namespace_error = 14;  // a prefix that no declaration in scope binds
 constexpr int type_mismatch = 17;    // attribute_as on text that is not wholly such a value
 } // namespace errc
 
@@ -168,7 +169,7 @@ public:
 
     std::string xml(const output_options& options = {}) const;
     // Takes the node out of its parent (an attribute out of its element); the handle stays.
-    void remove();
+    void remove() const;
 
     element as_element() const;     // null unless an element
     text_node as_text() const;      // null unless text or CDATA
@@ -318,7 +319,8 @@ private:
 // ---- ranges ---------------------------------------------------------------------------------
 
 // Children in order: every node, or only elements with an optional name. The range keeps
-// the name; iterators are forward iterators over handles.
+// the name; iterators are forward iterators over handles. Removing the current child in
+// the loop is safe.
 template <class Handle> class sibling_range {
 public:
     class iterator {
@@ -333,7 +335,8 @@ public:
         reference operator*() const noexcept { return current_; }
         pointer operator->() const noexcept { return &current_; }
         iterator& operator++() {
-            current_ = sibling_range::advance(current_, name_);
+            current_ = std::move(next_);
+            if (current_) next_ = sibling_range::advance(current_, name_);
             return *this;
         }
         iterator operator++(int) {
@@ -348,8 +351,12 @@ public:
 
     private:
         friend class sibling_range;
-        iterator(Handle first, std::string_view name) : current_(std::move(first)), name_(name) {}
-        Handle current_;
+        iterator(Handle first, std::string_view name) : current_(std::move(first)), name_(name) {
+            if (current_) next_ = sibling_range::advance(current_, name_);
+        }
+        // The next one is found before the current one is handed out, so that the body of
+        // a loop may remove the current one.
+        Handle current_, next_;
         std::string_view name_;
     };
 

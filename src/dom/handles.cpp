@@ -37,6 +37,9 @@ struct held {
 
 bool is(ITOVELDOMNode* p, tagITOVELDOMNodeType type) { return p && p->get_nodeType() == type; }
 
+std::optional<std::string> in_scope(ITOVELDOMNode* p, const std::string& decl);
+std::string_view prefix_of(std::string_view name);
+
 bool named(ITOVELDOMNode* p, std::string_view name) {
     return name.empty() || view(p->get_nodeName()) == name;
 }
@@ -147,7 +150,7 @@ document node::owner_document() const {
     return document(nullptr);
 }
 
-void node::remove() {
+void node::remove() const {
     if (!node_) return;
     guarded([&] {
         if (is(node_, NODE_ATTRIBUTE)) {
@@ -321,7 +324,17 @@ void element::set_attribute(std::string_view name, std::string_view value) {
     if (!node_) detail::fail(NULL_POINTER_ERR, "set_attribute on a null element");
     detail::check_name(name, "attribute name");
     detail::check_text(value, "an attribute value");
-    guarded([&] { get()->setAttribute(z(name).c_str(), z(value).c_str()); });
+    guarded([&] {
+        std::string_view prefix = prefix_of(name);
+        if (!prefix.empty() && prefix != "xml" && prefix != "xmlns") {
+            std::optional<std::string> bound = in_scope(node_, "xmlns:" + std::string(prefix));
+            if (!bound || bound->empty())
+                detail::fail(errc::namespace_error, "the prefix '" + std::string(prefix) +
+                                                        "' of '" + std::string(name) +
+                                                        "' is not declared");
+        }
+        get()->setAttribute(z(name).c_str(), z(value).c_str());
+    });
 }
 
 void element::remove_attribute(std::string_view name) {
@@ -377,12 +390,52 @@ node insert_created(const node& parent, node created, ITOVELDOMNode* ref) {
     return created;
 }
 
+// The URI that the declaration named decl ("xmlns" or "xmlns:p") binds where p stands, or
+// nothing when no element from p up declares it.
+std::optional<std::string> in_scope(ITOVELDOMNode* p, const std::string& decl) {
+    if (!is(p, NODE_ELEMENT)) return std::nullopt;
+    ITOVELDOMNode* up = p;
+    up->AddRef();
+    while (is(up, NODE_ELEMENT)) {
+        held here(up);
+        held attr(static_cast<ITOVELDOMElement*>(up)->getAttributeNode(decl.c_str()));
+        if (attr.p) return copy(static_cast<ITOVELDOMAttribute*>(attr.p)->get_value());
+        up = up->get_parentNode();
+    }
+    held last(up);
+    return std::nullopt;
+}
+
+std::string_view prefix_of(std::string_view name) {
+    size_t colon = name.find(':');
+    return colon == std::string_view::npos ? std::string_view() : name.substr(0, colon);
+}
+
+// The interfaces' factories add no namespace declarations, and printing writes none of its
+// own: without one in scope the printed element would not read back with its namespace
+// (or would not read back at all), so the new element declares what it needs itself.
 node make_element(ITOVELDOMDocument* doc, const node& parent, std::string_view name,
                   std::string_view namespace_uri) {
-    ITOVELDOMElement* made = namespace_uri.empty()
-                                 ? doc->createElement(z(name).c_str())
-                                 : doc->createElementNS(z(namespace_uri).c_str(), z(name).c_str());
-    return access::sibling(parent, made);
+    std::string_view prefix = prefix_of(name);
+    std::string decl = prefix.empty() ? "xmlns" : "xmlns:" + std::string(prefix);
+    std::optional<std::string> bound = in_scope(parent.get(), decl);
+    std::string uri(namespace_uri);
+    if (prefix == "xml" || prefix == "xmlns") {
+        detail::fail(errc::namespace_error,
+                     "the prefix '" + std::string(prefix) + "' cannot name an element");
+    } else if (uri.empty() && !prefix.empty()) {
+        if (!bound || bound->empty())
+            detail::fail(errc::namespace_error,
+                         "the prefix '" + std::string(prefix) + "' of '" + std::string(name) +
+                             "' is not declared; give the element its namespace URI");
+        uri = *bound;
+    }
+    ITOVELDOMElement* made = uri.empty() ? doc->createElement(z(name).c_str())
+                                         : doc->createElementNS(uri.c_str(), z(name).c_str());
+    node out = access::sibling(parent, made);
+    if (made && (bound ? *bound : std::string()) != uri)
+        made->setAttribute(decl.c_str(), uri.c_str());
+    return out;
 }
 
 } // namespace
