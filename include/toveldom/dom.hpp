@@ -24,6 +24,7 @@
 #include <string_view>
 #include <system_error>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
 #include <toveldom/export.h>
@@ -174,6 +175,15 @@ public:
     element as_element() const;     // null unless an element
     text_node as_text() const;      // null unless text or CDATA
     attribute as_attribute() const; // null unless an attribute
+
+    // XPath 1.0 from this node (see toveldom/xpath.hpp, included below): the selected nodes
+    // in document order, and the first of them (null when none). Prefixes are bound by
+    // namespaces, prefix then URI.
+    std::vector<node>
+    select(std::string_view expression,
+           const std::vector<std::pair<std::string, std::string>>& namespaces = {}) const;
+    node select_one(std::string_view expression,
+                    const std::vector<std::pair<std::string, std::string>>& namespaces = {}) const;
 
 protected:
     node(ITOVELDOMNode* p, ITOVELDOMDocument* doc) noexcept : node_(p), doc_(doc) {}
@@ -421,5 +431,7 @@ template <class T> std::optional<T> element::attribute_as(std::string_view name)
 }
 
 } // namespace toveldom
+
+#include <toveldom/xpath.hpp>
 
 #endif
