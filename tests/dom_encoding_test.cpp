@@ -7,7 +7,9 @@
 #include <sstream>
 
 #include <toveldom/dom.hpp>
+#include <toveldom/encoded.h>
 #include <toveldom/encoding.h>
+#include <toveldom/exceptions.h>
 
 using namespace toveldom;
 using LUMA_7_4_0::EncodingInfo;
@@ -146,4 +148,27 @@ TEST(DomEncoding, Utf16AndNames) {
     EXPECT_EQ(output_encodings().size(), 36u);
     for (const std::string& name : output_encodings())
         EXPECT_TRUE(is_output_encoding(name)) << name;
+}
+
+TEST(DomEncoding, SaveEncodedForHostsOfTheInterfaces) {
+    using namespace LUMA_7_4_0;
+    document doc = document::parse("<?xml version='1.0' encoding='windows-1252'?><r>\xE9</r>");
+    std::string path = testing::TempDir() + "dom_encoding_saved.xml";
+    EXPECT_TRUE(TOVELDOMSaveEncoded_7_4_0(doc.get(), path.c_str(), nullptr));
+    EXPECT_EQ(read_file(path).substr(62), "<r>\xE9</r>\n");
+    EXPECT_TRUE(TOVELDOMSaveEncoded_7_4_0(doc.get(), path.c_str(), "US-ASCII"));
+    EXPECT_EQ(read_file(path).substr(58), "<r>&#233;</r>\n");
+    std::remove(path.c_str());
+    auto code = [](ITOVELDOMDocument* d, const char* p, const char* e) {
+        try {
+            TOVELDOMSaveEncoded_7_4_0(d, p, e);
+        } catch (const ITOVELDOMException& x) {
+            return int(x.get_code());
+        }
+        return 0;
+    };
+    EXPECT_EQ(code(nullptr, "x", nullptr), NULL_POINTER_ERR);
+    EXPECT_EQ(code(doc.get(), nullptr, nullptr), NULL_STRING_ERR);
+    EXPECT_EQ(code(doc.get(), path.c_str(), "EBCDIC-X"), NOT_SUPPORTED_ERR);
+    EXPECT_EQ(code(doc.get(), "/nonexistent/dir/x.xml", nullptr), FILE_IO_ERR);
 }
