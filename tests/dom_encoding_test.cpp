@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <fstream>
 #include <sstream>
+#include <unistd.h>
 
 #include <toveldom/dom.hpp>
 #include <toveldom/encoded.h>
@@ -26,6 +27,12 @@ std::string read_file(const std::string& path) {
 
 void write_file(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// Test cases run as processes of their own, side by side, and other builds share the
+// directory: every file name is this process's.
+std::string temp_name(const char* what) {
+    return testing::TempDir() + "dom_encoding_" + std::to_string(getpid()) + "_" + what + ".xml";
 }
 
 void put_code(std::string& out, int code) {
@@ -71,8 +78,7 @@ TEST_P(RegistryRoundTrip, LoadedAndSavedComesBackByteForByte) {
     std::string input = std::string("<?xml version=\"1.0\" encoding=\"") + name +
                         "\" standalone=\"yes\"?>\n<r a=\"" + chars + "\">" + chars + "<![CDATA[" +
                         chars + "]]></r>\n";
-    std::string in = testing::TempDir() + "dom_encoding_in.xml";
-    std::string out = testing::TempDir() + "dom_encoding_out.xml";
+    std::string in = temp_name("in"), out = temp_name("out");
     write_file(in, input);
     document doc = document::load_file(in);
     doc.save(out);
@@ -153,7 +159,7 @@ TEST(DomEncoding, Utf16AndNames) {
 TEST(DomEncoding, SaveEncodedForHostsOfTheInterfaces) {
     using namespace LUMA_7_4_0;
     document doc = document::parse("<?xml version='1.0' encoding='windows-1252'?><r>\xE9</r>");
-    std::string path = testing::TempDir() + "dom_encoding_saved.xml";
+    std::string path = temp_name("saved");
     EXPECT_TRUE(TOVELDOMSaveEncoded_7_4_0(doc.get(), path.c_str(), nullptr));
     EXPECT_EQ(read_file(path).substr(62), "<r>\xE9</r>\n");
     EXPECT_TRUE(TOVELDOMSaveEncoded_7_4_0(doc.get(), path.c_str(), "US-ASCII"));
