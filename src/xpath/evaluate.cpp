@@ -201,10 +201,10 @@ template <class Visit> void walkAxis(Axis axis, const XNode& x, Visit&& visit) {
     }
     case Axis::Attribute: {
         if (xk != Kind::Element) return;
-        std::vector<ITOVELDOMNode*> attrs;
-        tree::attributes(x.node, attrs);
-        for (ITOVELDOMNode* a : attrs)
-            if (!plain(a, Kind::Attribute)) return;
+        bool going = true;
+        forEachAttributeNode(x.node, [&](ITOVELDOMNode* a) {
+            if (going && !isDeclaration(a)) going = plain(a, Kind::Attribute);
+        });
         return;
     }
     case Axis::Namespace: {
@@ -632,6 +632,17 @@ bool evaluateBoolean(const Expr& e, const Context& c) {
         return simpleAttributeValue(*t, c, buffer, value);
     }
     return toBoolean(evaluate(e, c));
+}
+
+std::string_view evaluateStringView(const Expr& e, const Context& c, std::string& buffer) {
+    if (e.op == Op::Literal) return e.text;
+    if (const NodeTest* t = simpleAttribute(e)) {
+        std::string_view value;
+        if (!simpleAttributeValue(*t, c, buffer, value)) return std::string_view();
+        return value;
+    }
+    buffer = toString(evaluate(e, c));
+    return buffer;
 }
 
 std::string evaluateString(const Expr& e, const Context& c) {

@@ -178,12 +178,15 @@ Value callFunction(const Expr& e, const Context& c) {
         for (const ExprPtr& a : e.args) out += evaluateString(*a, c);
         return Value::ofString(std::move(out));
     }
-    case Fn::StartsWith: {
-        std::string s = argString(e, 0, c), p = argString(e, 1, c);
-        return Value::ofBool(s.compare(0, p.size(), p) == 0);
+    case Fn::StartsWith:
+    case Fn::Contains: {
+        // Views, not copies: these two decide most predicates that test text.
+        std::string a, b;
+        std::string_view s = evaluateStringView(*e.args[0], c, a);
+        std::string_view p = evaluateStringView(*e.args[1], c, b);
+        if (e.fn == Fn::StartsWith) return Value::ofBool(s.substr(0, p.size()) == p);
+        return Value::ofBool(s.find(p) != std::string_view::npos);
     }
-    case Fn::Contains:
-        return Value::ofBool(argString(e, 0, c).find(argString(e, 1, c)) != std::string::npos);
     case Fn::SubstringBefore: {
         std::string s = argString(e, 0, c), p = argString(e, 1, c);
         size_t at = s.find(p);

@@ -34,6 +34,8 @@ template <class T> T* borrowed(T* held) {
 
 } // namespace
 
+bool isDeclaration(ITOVELDOMNode* attr) { return tree::isDeclarationName(attr->get_nodeName()); }
+
 Kids kidsOf(ITOVELDOMNode* node) {
     Kids k;
     if (const CTOVELDOMElement* e = asExactly<CTOVELDOMElement>(node)) {
@@ -137,21 +139,6 @@ ITOVELDOMNode* childAt(ITOVELDOMNode* node, int index) { return kidsOf(node).at(
 
 bool isDeclarationName(const char* q) {
     return std::strncmp(q, "xmlns", 5) == 0 && (q[5] == 0 || q[5] == ':');
-}
-
-template <class Visit> static void forEachAttributeNode(ITOVELDOMNode* element, Visit&& visit) {
-    if (const CTOVELDOMElement* e = asExactly<CTOVELDOMElement>(element)) {
-        const CTOVELDOMNamedNodeMap* map = e->attributeMap();
-        if (!map) return;
-        for (__MAPPOS pos = map->begin(); pos;)
-            if (ITOVELDOMNode* attr = map->nextValue(pos)) visit(attr);
-        return;
-    }
-    CNodePtr<ITOVELDOMNamedNodeMap> map =
-        CNodePtr<ITOVELDOMNamedNodeMap>::adopt(element->get_attributes());
-    if (!map) return;
-    for (long i = 0, n = map->get_length(); i < n; ++i)
-        if (ITOVELDOMNode* attr = borrowed(map->get_item(i))) visit(attr);
 }
 
 void attributes(ITOVELDOMNode* element, std::vector<ITOVELDOMNode*>& out) {

@@ -270,6 +270,8 @@ Value callFunction(const Expr& e, const Context& c);
 // The string-value of the first node of a node-set expression, or the string of any other.
 std::string evaluateString(const Expr& e, const Context& c);
 double evaluateNumber(const Expr& e, const Context& c);
+// The same as a view into the expression, the tree or buffer, valid while all three are.
+std::string_view evaluateStringView(const Expr& e, const Context& c, std::string& buffer);
 bool evaluateBoolean(const Expr& e, const Context& c);
 
 // UTF-8 helpers of the string functions.
