@@ -14,9 +14,10 @@
 #include <toveldom/processing_instruction.h>
 
 #include "frame/alloc.h"
+#include "nodes/node_access.h"
 #include "nodes/parsed_attributes.h"
+#include "nodes/private_cast.h"
 #include "parse/parse_context.h"
-#include "tree/private_cast.h"
 
 namespace LUMA_7_4_0 {
 
@@ -206,7 +207,7 @@ CParsedAttributes* storeDeclarations(ParseContext& ctx, ITOVELDOMElement* elemen
     if (ours && !declarationsAsNodes && declarations + count > 0 &&
         declarations + count <= CParsedAttributes::kMaxItems) {
         CParsedAttributes* block = CParsedAttributes::create(declarations + count, valueBytes);
-        ours->adoptParsedAttributes(block);
+        ElementAccess::adoptParsedAttributes(*ours, block);
         for (int i = 0; i < declarations; ++i) {
             const ParseContext::Declaration& d = ctx.pending[i];
             block->add(d.name, CSharedString(), d.uri.c_str(), d.uri.size(), true);
@@ -267,8 +268,8 @@ void XMLCALL startElement(void* parser, const XML_Char* name, const XML_Char** a
                 block->add(attributeName.qualified, attributeName.uri, value, lengths[i],
                            isSpecified);
             } else if (ours) {
-                ours->createAttribute(attributeName.qualified, value, std::strlen(value),
-                                      isSpecified, attributeName.uri);
+                ElementAccess::createAttribute(*ours, attributeName.qualified, value,
+                                               std::strlen(value), isSpecified, attributeName.uri);
             } else {
                 createHostAttribute(element, attributeName, value, isSpecified);
             }

@@ -17,8 +17,9 @@
 #include <toveldom/document_type.h>
 #include <toveldom/element.h>
 
+#include "nodes/node_access.h"
 #include "nodes/parsed_attributes.h"
-#include "tree/private_cast.h"
+#include "nodes/private_cast.h"
 
 namespace LUMA_7_4_0 {
 
@@ -120,13 +121,14 @@ void writeNameAndValue(std::string& out, const CSharedString& name, std::string_
 } // namespace
 
 void writeAttribute(CTOVELDOMAttribute& attribute, std::string& out) {
-    if (attribute.hasPendingValue()) {
-        writeNameAndValue(out, attribute.nameString(), attribute.pendingValueString());
+    if (AttributeAccess::hasPendingValue(attribute)) {
+        writeNameAndValue(out, AttributeAccess::name(attribute),
+                          AttributeAccess::pendingValue(attribute));
     } else if (attribute.childCount() == 1 && asExactly<CTOVELDOMText>(attribute.childAt(0))) {
-        writeNameAndValue(out, attribute.nameString(),
+        writeNameAndValue(out, AttributeAccess::name(attribute),
                           asExactly<CTOVELDOMText>(attribute.childAt(0))->data());
     } else {
-        writeNameAndValue(out, attribute.nameString(), attribute.getText());
+        writeNameAndValue(out, AttributeAccess::name(attribute), attribute.getText());
     }
 }
 
@@ -151,13 +153,13 @@ bool openElement(OpenElement& frame, std::string& out) {
         appendRepeated(out, SerializeAccess::unit(*doc), frame.level - 1);
     }
     out += '<';
-    out.append(element.tagNameString().c_str(), element.tagNameString().size());
-    if (const CParsedAttributes* parsed = element.parsedAttributesOnly()) {
+    out.append(ElementAccess::tagName(element).c_str(), ElementAccess::tagName(element).size());
+    if (const CParsedAttributes* parsed = ElementAccess::parsedAttributesOnly(element)) {
         parsed->forEachInMapOrder([&](const CParsedAttributes::Item& item) {
             out += ' ';
             writeNameAndValue(out, item.name, parsed->valueView(item));
         });
-    } else if (CTOVELDOMNamedNodeMap* map = element.attributeMap()) {
+    } else if (CTOVELDOMNamedNodeMap* map = ElementAccess::attributeMap(element)) {
         for (__MAPPOS pos = map->begin(); pos;) {
             ITOVELDOMNode* attr = map->nextValue(pos);
             if (!attr) continue;
@@ -184,7 +186,8 @@ void closeElement(OpenElement& frame, std::string& out) {
         appendRepeated(out, SerializeAccess::unit(*frame.doc), frame.level - 1);
     }
     out += "</";
-    out.append(frame.element->tagNameString().c_str(), frame.element->tagNameString().size());
+    out.append(ElementAccess::tagName(*frame.element).c_str(),
+               ElementAccess::tagName(*frame.element).size());
     out += '>';
     if (frame.level >= 1) frame.doc->setIndentLevel(frame.level + 1);
 }
@@ -305,4 +308,15 @@ void writeDocumentType(CTOVELDOMDocumentType& doctype, std::string& out) {
 }
 
 } // namespace xmlwriter
+
+// Each kind's part of printing, kept with the rest of it.
+void CTOVELDOMElement::getXML(std::string& out) { xmlwriter::writeElement(*this, out); }
+void CTOVELDOMAttribute::getXML(std::string& out) { xmlwriter::writeAttribute(*this, out); }
+void CTOVELDOMDocument::getXML(std::string& out) { xmlwriter::writeDocument(*this, out); }
+void CTOVELDOMDocumentFragment::getXML(std::string& out) { xmlwriter::writeFragment(*this, out); }
+void CTOVELDOMDocumentType::getXML(std::string& out) { xmlwriter::writeDocumentType(*this, out); }
+void CTOVELDOMText::getXML(std::string& out) {
+    xmlwriter::appendEscapedText(out, value.data(), value.size());
+}
+
 } // namespace LUMA_7_4_0
