@@ -5,7 +5,7 @@ PREFIX     ?= /usr/local
 JOBS       ?= 2
 CMAKE_ARGS ?=
 
-.PHONY: all deps configure build run test test-sanitize install bench fuzz format clean
+.PHONY: all deps configure build run test test-sanitize install bench fuzz mutants format clean
 
 all: build
 
@@ -42,8 +42,13 @@ FUZZ_SECONDS ?= 300
 fuzz: deps
 	./scripts/fuzz $(FUZZ_SECONDS)
 
+# Injects each fault of scripts/mutants.list in turn and reports which the tests catch
+# (own build folder build-mutants; not part of `make test`).
+mutants: deps
+	./scripts/mutants --jobs $(JOBS)
+
 format:
 	clang-format -i $$(git ls-files '*.h' '*.cpp')
 
 clean:
-	rm -rf $(BUILD) $(SAN_BUILD) build-bench
+	rm -rf $(BUILD) $(SAN_BUILD) build-bench build-mutants

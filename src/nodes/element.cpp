@@ -111,14 +111,16 @@ char const* CTOVELDOMElement::getAttribute(char const* name) {
     requireName(name);
     std::string& out = resultCache.fresh();
     // Reading a loaded element's attributes needs no nodes.
-    if (const CParsedAttributes* parsed = ElementAccess::parsedAttributesOnly(*this)) {
-        if (const CParsedAttributes::Item* item = parsed->find(name))
-            out.assign(parsed->valueView(*item));
-        return out.c_str();
-    }
-    ITOVELDOMNode* attr = nullptr;
-    CTOVELDOMNamedNodeMap* map = ElementAccess::attributeMap(*this);
-    if (map && map->lookup(name, attr) && attr) out = attr->get_nodeValue();
+    ElementAccess::withAttributes(
+        *this,
+        [&](const CParsedAttributes& parsed) {
+            if (const CParsedAttributes::Item* item = parsed.find(name))
+                out.assign(parsed.valueView(*item));
+        },
+        [&](CTOVELDOMNamedNodeMap* map) {
+            ITOVELDOMNode* attr = nullptr;
+            if (map && map->lookup(name, attr) && attr) out = attr->get_nodeValue();
+        });
     return out.c_str();
 }
 
@@ -414,16 +416,11 @@ ITOVELDOMNode* CTOVELDOMElement::cloneNode(bool deep) {
     }
     if (!copy) throw TOVELDOMException(OUT_OF_MEMORY_ERR);
     NodeRef hold(copy);
-    // Attributes a loaded element still keeps in one block are copied as a block.
-    const CParsedAttributes* parsed = ElementAccess::parsedAttributesOnly(*this);
-    CTOVELDOMElement* ours = asExactly<CTOVELDOMElement>(static_cast<ITOVELDOMNode*>(copy));
-    if (parsed && ours && ownerDocument && !gpfnCreateXMLAttribute_7_4_0) {
-        ElementAccess::adoptParsedAttributes(*ours, parsed->copyInMapOrder());
-    } else if (CTOVELDOMNamedNodeMap* source = ElementAccess::attributeMap(*this);
-               source && source->size() > 0) {
+    // Attributes always come with their values, whatever the depth asked for.
+    auto copyNodes = [&](CTOVELDOMNamedNodeMap* source) {
+        if (!source || source->size() == 0) return;
         CNodePtr<ITOVELDOMNamedNodeMap> map =
             CNodePtr<ITOVELDOMNamedNodeMap>::adopt(copy->get_attributes());
-        // Attributes always come with their values, whatever the depth asked for.
         for (__MAPPOS pos = source->begin(); pos;) {
             ITOVELDOMNode* attr = source->nextValue(pos);
             if (!attr) continue;
@@ -431,7 +428,19 @@ ITOVELDOMNode* CTOVELDOMElement::cloneNode(bool deep) {
             privateOf(clone)->setParentNode(copy);
             NodeRef::adopt(map->setNamedItem(clone));
         }
-    }
+    };
+    // Attributes a loaded element still keeps in one block are copied as a block, into a
+    // copy of our own class in a document.
+    CTOVELDOMElement* ours = asExactly<CTOVELDOMElement>(static_cast<ITOVELDOMNode*>(copy));
+    ElementAccess::withAttributes(
+        *this,
+        [&](const CParsedAttributes& parsed) {
+            if (ours && ownerDocument && !gpfnCreateXMLAttribute_7_4_0)
+                ElementAccess::adoptParsedAttributes(*ours, parsed.copyInMapOrder());
+            else
+                copyNodes(ElementAccess::attributeMap(*this));
+        },
+        copyNodes);
     if (deep) copyDescendants(this, copy);
     return hold.detach();
 }

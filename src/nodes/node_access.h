@@ -32,6 +32,15 @@ struct ElementAccess {
             return nullptr;
         return element.parsedAttributes;
     }
+    // The one choice between the two forms of an element's attributes: the loader's block
+    // when it can serve as it stands (onBlock gets it), else the map, made from the block if
+    // need be (onMap gets it, null when there are no attributes).
+    template <class OnBlock, class OnMap>
+    static auto withAttributes(const CTOVELDOMElement& element, OnBlock&& onBlock, OnMap&& onMap) {
+        if (const CParsedAttributes* parsed = parsedAttributesOnly(element))
+            return onBlock(*parsed);
+        return onMap(attributeMap(element));
+    }
     // Takes the attributes of a start tag in the lighter form (the element has none yet
     // but namespace declarations); they become nodes when first needed.
     static void adoptParsedAttributes(CTOVELDOMElement& element, CParsedAttributes* block) {

@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <vector>
 
 #include <toveldom/attribute.h>
@@ -94,6 +95,26 @@ CTOVELDOMDocument* printingDocument(ITOVELDOMDocument* owner) {
     return owner ? dynamic_cast<CTOVELDOMDocument*>(owner) : nullptr;
 }
 
+// Printing moves the document's indentation level as it goes, and the designed results
+// leave it moved (an element printed by itself leaves it one higher). An exception passing
+// through puts it back where it was when printing began.
+class LevelRestorer {
+public:
+    explicit LevelRestorer(CTOVELDOMDocument* doc)
+        : doc(doc), level(doc ? SerializeAccess::level(*doc) : 0),
+          exceptions(std::uncaught_exceptions()) {}
+    ~LevelRestorer() {
+        if (doc && std::uncaught_exceptions() > exceptions) doc->setIndentLevel(level);
+    }
+    LevelRestorer(const LevelRestorer&) = delete;
+    LevelRestorer& operator=(const LevelRestorer&) = delete;
+
+private:
+    CTOVELDOMDocument* doc;
+    int level;
+    int exceptions;
+};
+
 void writeChild(ITOVELDOMNode* child, std::string& out) {
     if (CTOVELDOMElement* element = asExactly<CTOVELDOMElement>(child))
         writeElement(*element, out);
@@ -154,22 +175,26 @@ bool openElement(OpenElement& frame, std::string& out) {
     }
     out += '<';
     out.append(ElementAccess::tagName(element).c_str(), ElementAccess::tagName(element).size());
-    if (const CParsedAttributes* parsed = ElementAccess::parsedAttributesOnly(element)) {
-        parsed->forEachInMapOrder([&](const CParsedAttributes::Item& item) {
-            out += ' ';
-            writeNameAndValue(out, item.name, parsed->valueView(item));
+    ElementAccess::withAttributes(
+        element,
+        [&](const CParsedAttributes& parsed) {
+            parsed.forEachInMapOrder([&](const CParsedAttributes::Item& item) {
+                out += ' ';
+                writeNameAndValue(out, item.name, parsed.valueView(item));
+            });
+        },
+        [&](CTOVELDOMNamedNodeMap* map) {
+            if (!map) return;
+            for (__MAPPOS pos = map->begin(); pos;) {
+                ITOVELDOMNode* attr = map->nextValue(pos);
+                if (!attr) continue;
+                out += ' ';
+                if (CTOVELDOMAttribute* a = asExactly<CTOVELDOMAttribute>(attr))
+                    writeAttribute(*a, out);
+                else
+                    privateOf(attr)->getXML(out);
+            }
         });
-    } else if (CTOVELDOMNamedNodeMap* map = ElementAccess::attributeMap(element)) {
-        for (__MAPPOS pos = map->begin(); pos;) {
-            ITOVELDOMNode* attr = map->nextValue(pos);
-            if (!attr) continue;
-            out += ' ';
-            if (CTOVELDOMAttribute* a = asExactly<CTOVELDOMAttribute>(attr))
-                writeAttribute(*a, out);
-            else
-                privateOf(attr)->getXML(out);
-        }
-    }
     if (element.childCount() > 0) {
         out += '>';
         return true;
@@ -212,6 +237,7 @@ OpenElement frameFor(CTOVELDOMElement& element) {
 void writeElement(CTOVELDOMElement& element, std::string& out) {
     std::vector<OpenElement> stack;
     stack.push_back(frameFor(element));
+    LevelRestorer restorer(stack.back().doc);
     if (!openElement(stack.back(), out)) return;
     while (!stack.empty()) {
         OpenElement& frame = stack.back();
@@ -237,6 +263,7 @@ void writeElement(CTOVELDOMElement& element, std::string& out) {
 }
 
 void writeDocument(CTOVELDOMDocument& doc, std::string& out) {
+    LevelRestorer restorer(&doc);
     const int level = SerializeAccess::level(doc);
     if (level >= 1) {
         if (!out.empty()) out += '\n';
@@ -276,6 +303,7 @@ void writeDocument(CTOVELDOMDocument& doc, std::string& out) {
 
 void writeFragment(CTOVELDOMDocumentFragment& fragment, std::string& out) {
     CTOVELDOMDocument* doc = printingDocument(fragment.ownerPtr());
+    LevelRestorer restorer(doc);
     const int count = fragment.childCount();
     for (int i = 0; i < count; ++i) {
         int before = doc ? SerializeAccess::level(*doc) : 0;
