@@ -9,7 +9,10 @@
 #include <expat.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <toveldom/loading.h>
 #include <unistd.h>
+
+#include "progress.h"
 
 namespace tool {
 
@@ -98,6 +101,26 @@ CommandLine parseCommandLine(const char* command, const std::vector<OptionSpec>&
 
 // --- documents ------------------------------------------------------------------------------
 
+void addLoadOptionSpecs(std::vector<OptionSpec>& known) {
+    known.push_back({"encoding", 0, Value::Required});
+    known.push_back({"preserve-space", 0, Value::None});
+    known.push_back({"externals", 0, Value::None});
+}
+
+LoadOptions loadOptions(const CommandLine& line) {
+    LoadOptions options;
+    options.encoding = line.last("encoding");
+    options.preserveSpace = line.has("preserve-space");
+    options.externals = line.has("externals");
+    return options;
+}
+
+const char* const kExternalsHelp =
+    "  --externals           read external general entities declared in the internal\n"
+    "                        subset, from any local path their system IDs name; the\n"
+    "                        external DTD subset is never read. Without it nothing\n"
+    "                        outside FILE is read: a named external DTD is skipped\n";
+
 std::string displayName(const std::string& path) { return path == "-" ? "<stdin>" : path; }
 
 std::string parseErrorMessage(int code) {
@@ -153,6 +176,8 @@ Document loadUnchecked(const std::string& path, const LoadOptions& options) {
     Document doc = Document::adopt(createTOVELDOMDocument_7_4_0());
     try {
         doc->put_preserveWhiteSpace(options.preserveSpace);
+        doc->put_resolveExternals(options.externals);
+        TOVELDOMPutSkipExternalDTD_7_4_0(doc, !options.externals);
         if (!options.encoding.empty()) doc->put_encoding(options.encoding.c_str());
         if (path == "-") {
             std::string data = readAll(stdin, path);
@@ -164,6 +189,7 @@ Document loadUnchecked(const std::string& path, const LoadOptions& options) {
             doc->loadXML(data.data(), int(data.size()));
         } else {
             checkReadable(path);
+            ProgressScope progress(path);
             doc->load(path.c_str());
         }
     } catch (const TOVELDOMException& error) {
