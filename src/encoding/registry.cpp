@@ -148,13 +148,9 @@ ExternalEncoding* EncodingInfo::loadExternalEncodingFromFile(int index) {
         std::string directories[] = {
             platform::executableDirectory(),
             platform::libraryDirectory(),
-#ifdef TOVELDOM_DATA_FROM_LIB
             // An installed library keeps its files in the data directory rather than
             // beside itself.
-            platform::libraryDirectory().empty()
-                ? std::string()
-                : platform::libraryDirectory() + TOVELDOM_DATA_FROM_LIB "/",
-#endif
+            platform::dataDirectory(),
         };
         for (const std::string& directory : directories) {
             if (directory.empty()) continue;

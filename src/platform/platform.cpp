@@ -7,6 +7,7 @@
 #include <cstring>
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <link.h>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -64,13 +65,37 @@ std::string executableDirectory() {
     return directoryOf(std::string(buffer, size_t(n)));
 }
 
+// The object this code was loaded as; the executable's own has an empty name, and a fully
+// static executable has no loader to ask.
+static bool linkedIntoExecutable(Dl_info& info) {
+    void* extra = nullptr;
+    if (!dladdr1(reinterpret_cast<void*>(&libraryDirectory), &info, &extra, RTLD_DL_LINKMAP))
+        return true;
+    const link_map* map = static_cast<const link_map*>(extra);
+    return !map || !map->l_name || map->l_name[0] == '\0';
+}
+
 std::string libraryDirectory() {
-    Dl_info info;
-    if (!dladdr(reinterpret_cast<void*>(&libraryDirectory), &info) || !info.dli_fname)
-        return std::string();
+    Dl_info info{};
+    // The loader reports the executable under its argv[0], which a command found through
+    // PATH gives without a directory.
+    if (linkedIntoExecutable(info)) return executableDirectory();
+    if (!info.dli_fname) return std::string();
     char resolved[PATH_MAX];
     if (realpath(info.dli_fname, resolved)) return directoryOf(resolved);
     return directoryOf(info.dli_fname);
+}
+
+std::string dataDirectory() {
+#if defined(TOVELDOM_DATA_FROM_LIB) && defined(TOVELDOM_DATA_FROM_BIN)
+    Dl_info info{};
+    const bool inExecutable = linkedIntoExecutable(info);
+    std::string base = libraryDirectory();
+    if (base.empty()) return base;
+    return base + (inExecutable ? TOVELDOM_DATA_FROM_BIN : TOVELDOM_DATA_FROM_LIB) + "/";
+#else
+    return std::string();
+#endif
 }
 
 bool isReadable(const char* path) {

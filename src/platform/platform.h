@@ -19,9 +19,13 @@ int strnicmp(const char* a, const char* b, size_t n);
 int stricoll(const char* a, const char* b);
 
 // Directory (with a trailing '/') of the running executable and of this library; empty
-// when unknown.
+// when unknown. A library linked into the executable (the static archive) is in the
+// executable's directory.
 std::string executableDirectory();
 std::string libraryDirectory();
+// The installed data directory (with a trailing '/'), found relative to the library, or to
+// the executable when the library is part of it; empty when unknown.
+std::string dataDirectory();
 
 // Plain POSIX file access; -1 / false on failure with errno set.
 bool isReadable(const char* path);

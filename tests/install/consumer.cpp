@@ -1,12 +1,36 @@
-// A host program built against the installed package: what a user compiles first.
+// A host program built against the installed package. With a file argument it also loads
+// that windows-1252 catalogue, which needs the installed ".enc" file.
 #include <cstdio>
 #include <cstring>
 
 #include <toveldom/toveldom.h>
 
+#ifdef TOVELDOM_EXPECT_CXX20
+static_assert(__cplusplus >= 202002L, "the package must not impose its own language level");
+#endif
+
 using namespace LUMA_7_4_0;
 
-int main() {
+static bool firstTitleIs(const char* path, const char* expected) {
+    ITOVELDOMDocument* doc = createTOVELDOMDocument_7_4_0();
+    bool ok = false;
+    try {
+        ok = doc->load(path);
+        ITOVELDOMNodeList* titles = doc->getElementsByTagName("title");
+        ITOVELDOMNode* first = titles->get_item(0);
+        ok = ok && first && std::strcmp(first->get_text(), expected) == 0;
+        if (first) first->Release();
+        titles->Release();
+    } catch (const ITOVELParseException& e) {
+        std::fprintf(stderr, "consumer: %s: parse error %d\n", path, e.getErrorCode());
+    } catch (const ITOVELDOMException& e) {
+        std::fprintf(stderr, "consumer: %s: error %u\n", path, unsigned(e.get_code()));
+    }
+    doc->Release();
+    return ok;
+}
+
+int main(int argc, char** argv) {
     ITOVELDOMDocument* doc = createTOVELDOMDocument_7_4_0();
     ITOVELDOMElement* root = doc->createElement("greeting");
     root->setAttribute("lang", "en");
@@ -23,6 +47,7 @@ int main() {
     }
     root->Release();
     doc->Release();
+    if (argc > 1) ok = ok && firstTitleIs(argv[1], "Z\xc3\xa9phyr et la mer");
     std::puts(ok ? "consumer ok" : "consumer FAILED");
     return ok ? 0 : 1;
 }
