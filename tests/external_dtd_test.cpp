@@ -40,7 +40,7 @@ TEST_P(ExternalDtd, LoadsAsTheModeSays) {
     std::string got;
     try {
         doc->loadXML(xml.c_str(), int(xml.size()));
-        got = doc->get_documentElement()->get_xml();
+        got = CNodePtr<ITOVELDOMElement>::adopt(doc->get_documentElement())->get_xml();
         EXPECT_NE(std::string(doc->get_xml()).find("standalone=\"no\""), std::string::npos);
         // A clone keeps the setting for its own loads.
         CNodePtr<ITOVELDOMNode> copy = CNodePtr<ITOVELDOMNode>::adopt(doc->cloneNode(false));
@@ -48,7 +48,7 @@ TEST_P(ExternalDtd, LoadsAsTheModeSays) {
                   mode.skip);
     } catch (const TOVELParseException& error) {
         got = "error " + std::to_string(error.getErrorCode());
-        EXPECT_FALSE(doc->get_documentElement());
+        EXPECT_FALSE(CNodePtr<ITOVELDOMElement>::adopt(doc->get_documentElement()));
     }
     EXPECT_EQ(got, mode.result);
     std::remove(entity.c_str());
