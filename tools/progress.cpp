@@ -141,12 +141,13 @@ Monitor& monitor() {
 
 } // namespace
 
-ProgressScope::ProgressScope(const std::string& path) {
-    if (path == "-" || !::isatty(STDERR_FILENO)) return;
-    struct stat st;
-    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size <= kProgressThreshold)
-        return;
-    id_ = monitor().add(Entry{0, st.st_dev, st.st_ino, int64_t(st.st_size), 0, path});
+bool ProgressScope::wanted(const struct stat& st) {
+    return S_ISREG(st.st_mode) && st.st_size > kProgressThreshold && ::isatty(STDERR_FILENO);
+}
+
+ProgressScope::ProgressScope(const std::string& name, const struct stat& st) {
+    if (wanted(st))
+        id_ = monitor().add(Entry{0, st.st_dev, st.st_ino, int64_t(st.st_size), 0, name});
 }
 
 ProgressScope::~ProgressScope() {

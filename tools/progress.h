@@ -5,19 +5,23 @@
 #include <cstdint>
 #include <string>
 
+#include <sys/stat.h>
+
 namespace tool {
 
 // Inputs smaller than this load fast enough that a progress line would only flicker.
 constexpr int64_t kProgressThreshold = int64_t(64) << 20;
 
-// Shows, while it lives, how far the library has read the file at path (the library reads
-// a file a chunk at a time and parses each chunk before reading the next, so bytes read are
-// bytes parsed). Does nothing for standard input, for a file of kProgressThreshold bytes or
-// less, or when standard error is not a terminal. Several may live at once (parallel
-// loads): the line then shows their total. The line is cleared when the last one ends.
+// Shows, while it lives, how far the library has read the file st describes (the library
+// reads a file a chunk at a time and parses each chunk before reading the next, so bytes
+// read are bytes parsed), labelled name. Does nothing unless wanted(st). Several may live at
+// once (parallel loads): the line then shows their total. The line is cleared when the last
+// one ends.
 class ProgressScope {
 public:
-    explicit ProgressScope(const std::string& path);
+    // A regular file over kProgressThreshold bytes, while standard error is a terminal.
+    static bool wanted(const struct stat& st);
+    ProgressScope(const std::string& name, const struct stat& st);
     ~ProgressScope();
     ProgressScope(const ProgressScope&) = delete;
     ProgressScope& operator=(const ProgressScope&) = delete;

@@ -27,6 +27,9 @@ enum TOVELDOMErrorCode : unsigned short {
 
 // A short English text for a code ("hierarchy request error"); never null.
 extern "C" TOVELDOM_API const char* TOVELDOMErrorString_7_4_0(unsigned short code);
+// The parser's English message for a TOVELParseException error number ("mismatched tag"),
+// or the loader's own for its limits (1001-1003); never null.
+extern "C" TOVELDOM_API const char* TOVELParseErrorString_7_4_0(int code);
 
 class TOVELDOM_API ITOVELDOMException {
 public:

@@ -1,15 +1,10 @@
 #!/usr/bin/env bash
-# Installs the library three ways a system would (/usr/local, /opt/NAME, and /usr with
-# Debian's multiarch library directory), staged with DESTDIR, and for each builds hosts the
-# ways a user would: pkg-config (shared, and --static into a static executable) and CMake's
-# find_package (shared and static targets). Every host loads a windows-1252 document, so
-# each proves that its library finds the installed ".enc" files from wherever it runs.
-#
 #   run.sh BUILD_DIR SOURCE_DIR
-#
-# The /usr layout needs its own configuration (the library directory and the data path
-# compiled into the library follow from the prefix); it is kept in BUILD_DIR/install-usr
-# and rebuilt incrementally.
+# Installs (staged with DESTDIR) to /usr/local, /opt/NAME and /usr with Debian's multiarch
+# library directory, and builds hosts against each by pkg-config and find_package, shared
+# and static. Every host loads a windows-1252 document, so finds the installed ".enc" files.
+# /usr needs its own configuration (the library directory and the data path compiled in
+# follow from the prefix), kept in BUILD_DIR/install-usr and rebuilt incrementally.
 set -euo pipefail
 build=$(cd "$1" && pwd)
 source=$(cd "$2" && pwd)

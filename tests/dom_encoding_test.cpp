@@ -1,0 +1,149 @@
+// Output in legacy encodings: every registry encoding written back byte for byte, and what
+// happens to a character an encoding lacks.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+#include <toveldom/dom.hpp>
+#include <toveldom/encoding.h>
+
+using namespace toveldom;
+using LUMA_7_4_0::EncodingInfo;
+using LUMA_7_4_0::ExternalEncoding;
+
+namespace {
+
+std::string read_file(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void write_file(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+void put_code(std::string& out, int code) {
+    if (code > 0xFF) out += char(code >> 8);
+    out += char(code & 0xFF);
+}
+
+// Every character of the table whose bytes are the ones the table writes for it, as a
+// sample of at most about 3000.
+std::string characters_of(const ExternalEncoding& e) {
+    std::string out;
+    for (int byte = 0x80; byte < 0x100; ++byte) {
+        int scalar = e.map[byte];
+        if (scalar < 0x80) continue;
+        // A single-byte table writes a scalar as the first byte that reads as it.
+        bool canonical = true;
+        for (int b = 0x80; b < byte && e.singleByte; ++b)
+            canonical = canonical && e.map[b] != scalar;
+        if (!e.singleByte) canonical = e.encode[scalar] == byte;
+        if (canonical) put_code(out, byte);
+    }
+    if (e.singleByte) return out;
+    int kept = 0;
+    for (int code = 0x100; code < 0x10000; ++code) {
+        int scalar = e.decode[code];
+        if (scalar < 0x80 || e.map[code >> 8] != -2 || e.encode[scalar] != code) continue;
+        if (kept++ % 7 == 0) put_code(out, code);
+    }
+    return out;
+}
+
+class RegistryRoundTrip : public testing::TestWithParam<int> {};
+
+} // namespace
+
+TEST_P(RegistryRoundTrip, LoadedAndSavedComesBackByteForByte) {
+    int row = GetParam();
+    const char* name = EncodingInfo::externalEncodingNameArray[row][1];
+    const ExternalEncoding* table = LUMA_7_4_0::getTOVELExternalEncoding_7_4_0(row);
+    ASSERT_NE(table, nullptr) << name;
+    std::string chars = characters_of(*table);
+    ASSERT_FALSE(chars.empty());
+    std::string input = std::string("<?xml version=\"1.0\" encoding=\"") + name +
+                        "\" standalone=\"yes\"?>\n<r a=\"" + chars + "\">" + chars + "<![CDATA[" +
+                        chars + "]]></r>\n";
+    std::string in = testing::TempDir() + "dom_encoding_in.xml";
+    std::string out = testing::TempDir() + "dom_encoding_out.xml";
+    write_file(in, input);
+    document doc = document::load_file(in);
+    doc.save(out);
+    EXPECT_TRUE(read_file(out) == input) << name;
+    std::remove(in.c_str());
+    std::remove(out.c_str());
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryEncoding, RegistryRoundTrip,
+                         testing::Range(0, EncodingInfo::kRows - 1),
+                         [](const testing::TestParamInfo<int>& info) {
+                             std::string name =
+                                 EncodingInfo::externalEncodingNameArray[info.param][1];
+                             for (char& c : name)
+                                 if (!isalnum(static_cast<unsigned char>(c))) c = '_';
+                             return name;
+                         });
+
+TEST(DomEncoding, MissingCharactersBecomeReferencesWhereXmlAllowsThem) {
+    document doc =
+        document::parse("<r a='\xE2\x82\xAC'>\xE2\x82\xAC \xC3\xA9<![CDATA[x\xE2\x82\xACy]]></r>");
+    output_options latin1;
+    latin1.encoding = "ISO-8859-1";
+    EXPECT_EQ(doc.root().xml(latin1),
+              "<r a=\"&#8364;\">&#8364; \xE9<![CDATA[x]]>&#8364;<![CDATA[y]]></r>");
+    // The declaration names the encoding, and reading the output back gives the same text
+    // (the CDATA section now in three pieces).
+    std::string bytes = doc.xml(latin1);
+    EXPECT_EQ(bytes.substr(0, 54), "<?xml version=\"1.0\" encoding=\"ISO-8859-1\" standalone=\"");
+    element again = document::parse(bytes).root();
+    EXPECT_EQ(again.text(), doc.root().text());
+    EXPECT_EQ(again.attribute("a"), doc.root().attribute("a"));
+
+    struct Case {
+        const char* what;
+        const char* text;
+    } refused[] = {
+        {"element name", "<\xC5\x82/>"},
+        {"attribute name", "<r \xC5\x82='1'/>"},
+        {"comment", "<r><!--\xE2\x82\xAC--></r>"},
+        {"instruction", "<r><?p \xE2\x82\xAC?></r>"},
+    };
+    for (const Case& c : refused) {
+        try {
+            document::parse(c.text).xml(latin1);
+            ADD_FAILURE() << c.what;
+        } catch (const error& e) {
+            EXPECT_EQ(e.code(), errc::not_supported) << c.what;
+        }
+    }
+}
+
+TEST(DomEncoding, Utf16AndNames) {
+    document doc = document::parse("<r>\xF0\x9F\x98\x80\xC3\xA9</r>");
+    output_options utf16;
+    utf16.encoding = "UTF-16";
+    std::string bytes = doc.xml(utf16);
+    EXPECT_EQ(bytes.substr(0, 4), std::string("\xFF\xFE<\0", 4));
+    EXPECT_EQ(document::parse(bytes).root().text(), "\xF0\x9F\x98\x80\xC3\xA9");
+    EXPECT_EQ(document::parse(bytes).encoding(), "UTF-16");
+
+    output_options unknown;
+    unknown.encoding = "EBCDIC-X";
+    try {
+        doc.xml(unknown);
+        ADD_FAILURE();
+    } catch (const error& e) {
+        EXPECT_EQ(e.code(), errc::not_supported);
+    }
+    EXPECT_TRUE(is_output_encoding("latin2"));
+    EXPECT_TRUE(is_output_encoding("utf-16be"));
+    EXPECT_FALSE(is_output_encoding("EBCDIC-X"));
+    EXPECT_EQ(output_encodings().size(), 36u);
+    for (const std::string& name : output_encodings())
+        EXPECT_TRUE(is_output_encoding(name)) << name;
+}
