@@ -10,6 +10,7 @@ int runCheck(int argc, char** argv, int first);
 int runFind(int argc, char** argv, int first);
 int runOrder(int argc, char** argv, int first);
 int runEncodings(int argc, char** argv, int first);
+int runC14n(int argc, char** argv, int first);
 int runSelect(int argc, char** argv, int first);
 
 // One line each, for the tool's own help.
@@ -18,6 +19,7 @@ extern const char* const kCheckSummary;
 extern const char* const kFindSummary;
 extern const char* const kOrderSummary;
 extern const char* const kEncodingsSummary;
+extern const char* const kC14nSummary;
 extern const char* const kSelectSummary;
 
 } // namespace tool

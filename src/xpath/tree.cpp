@@ -14,8 +14,9 @@
 #include <toveldom/named_node_map.h>
 #include <toveldom/node_ptr.h>
 
+#include "nodes/node_access.h"
 #include "nodes/parsed_attributes.h"
-#include "tree/private_cast.h"
+#include "nodes/private_cast.h"
 #include "xpath/tree_walk.h"
 #include "xpath/xpath_impl.h"
 
@@ -79,8 +80,8 @@ int indexIn(const Kids& kids, ITOVELDOMNode* child) {
 void appendAttributeValue(ITOVELDOMNode* attr, std::string& out) {
     if (CTOVELDOMAttribute* a = asExactly<CTOVELDOMAttribute>(attr)) {
         // The value's one text node read in place: asking the attribute builds a copy.
-        if (a->hasPendingValue()) {
-            out += a->pendingValueString();
+        if (AttributeAccess::hasPendingValue(*a)) {
+            out += AttributeAccess::pendingValue(*a);
             return;
         }
         if (a->childCount() == 1 && a->childAt(0)->get_nodeType() == NODE_TEXT) {
@@ -167,7 +168,7 @@ void namespaces(ITOVELDOMNode* element, std::vector<XNode>& out) {
 const char* namespaceURIOf(const XNode& n) {
     if (n.ns) return "";
     if (const CTOVELDOMElement* e = asExactly<CTOVELDOMElement>(n.node))
-        return e->namespaceString().c_str();
+        return ElementAccess::namespaceURI(*e).c_str();
     Kind k = kindOf(n.node);
     if (k != Kind::Element && k != Kind::Attribute) return "";
     const char* uri = n.node->get_namespaceURI();
@@ -187,10 +188,11 @@ std::string_view localNameOf(const XNode& n) {
         return name[5] ? name + 6 : "";
     }
     if (const CTOVELDOMElement* e = asExactly<CTOVELDOMElement>(n.node))
-        return afterColon(e->tagNameString().c_str(), !e->namespaceString().empty());
+        return afterColon(ElementAccess::tagName(*e).c_str(),
+                          !ElementAccess::namespaceURI(*e).empty());
     if (const CTOVELDOMAttribute* a = asExactly<CTOVELDOMAttribute>(n.node)) {
         const char* uri = const_cast<CTOVELDOMAttribute*>(a)->get_namespaceURI();
-        return afterColon(a->nameString().c_str(), uri && *uri);
+        return afterColon(AttributeAccess::name(*a).c_str(), uri && *uri);
     }
     switch (kindOf(n.node)) {
     case Kind::Element:
@@ -221,7 +223,7 @@ bool attributeValue(ITOVELDOMNode* element, const std::string& uri, const std::s
                     std::string& buffer, std::string_view& value) {
     if (const CTOVELDOMElement* e = asExactly<CTOVELDOMElement>(element)) {
         // Read where the parser left them: asking for nodes would make one per attribute.
-        if (const CParsedAttributes* block = e->parsedAttributesOnly()) {
+        if (const CParsedAttributes* block = ElementAccess::parsedAttributesOnly(*e)) {
             for (int i = 0; i < block->size(); ++i) {
                 const CParsedAttributes::Item& item = block->item(i);
                 const char* q = item.name.c_str();

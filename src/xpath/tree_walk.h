@@ -11,7 +11,8 @@
 #include <toveldom/node_list.h>
 #include <toveldom/node_ptr.h>
 
-#include "tree/private_cast.h"
+#include "nodes/node_access.h"
+#include "nodes/private_cast.h"
 
 namespace LUMA_7_4_0 {
 namespace xpath {
@@ -35,7 +36,7 @@ bool isDeclaration(ITOVELDOMNode* attr);
 // declarations included.
 template <class Visit> void forEachAttributeNode(ITOVELDOMNode* element, Visit&& visit) {
     if (const CTOVELDOMElement* e = asExactly<CTOVELDOMElement>(element)) {
-        const CTOVELDOMNamedNodeMap* map = e->attributeMap();
+        const CTOVELDOMNamedNodeMap* map = ElementAccess::attributeMap(*e);
         if (!map) return;
         for (__MAPPOS pos = map->begin(); pos;)
             if (ITOVELDOMNode* attr = map->nextValue(pos)) visit(attr);
