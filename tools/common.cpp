@@ -1,7 +1,10 @@
 #include "common.h"
 
 #include <cerrno>
+#include <climits>
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -127,48 +130,71 @@ Failure ioFailure(const std::string& what, const std::string& path, int error) {
     return Failure{kUsageOrIo, what + " " + displayName(path) + ": " + std::strerror(error)};
 }
 
-std::string readAll(FILE* in, const std::string& path) {
-    std::string data;
-    char buffer[65536];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, in)) > 0) data.append(buffer, n);
-    if (std::ferror(in)) throw ioFailure("cannot read", path, errno);
-    return data;
+// loadXML takes the length as an int, and an input is read whole before it is parsed, so no
+// input may be larger than INT32_MAX bytes; checking while reading stops a stream without end
+// early. TOVELDOM_TOOL_MAX_INPUT may lower the limit (tests do, to try it quickly).
+size_t maxInput() {
+    static const size_t limit = [] {
+        const char* lowered = std::getenv("TOVELDOM_TOOL_MAX_INPUT");
+        unsigned long long n = lowered ? std::strtoull(lowered, nullptr, 10) : 0;
+        return n > 0 && n < INT32_MAX ? size_t(n) : size_t(INT32_MAX);
+    }();
+    return limit;
 }
 
-// The library reports every file problem as one code; opening the file first lets the
-// message say what went wrong.
-void checkReadable(const std::string& path) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) throw ioFailure("cannot open", path, errno);
-    struct stat st;
-    bool directory = ::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode);
-    ::close(fd);
-    if (directory) throw ioFailure("cannot read", path, EISDIR);
+std::string tooLarge(const std::string& path) {
+    return "cannot read " + displayName(path) + ": larger than " + std::to_string(maxInput()) +
+           " bytes, the most the tool reads";
 }
+
+// Reads fd to its end. Stops as soon as the input passes kMaxInput rather than after
+// holding all of it.
+std::string readAll(int fd, const std::string& path) {
+    std::string data;
+    struct stat st;
+    if (::fstat(fd, &st) == 0) {
+        if (S_ISDIR(st.st_mode)) throw ioFailure("cannot read", path, EISDIR);
+        if (S_ISREG(st.st_mode) && st.st_size > 0) {
+            if (uint64_t(st.st_size) > maxInput()) throw Failure{kUsageOrIo, tooLarge(path)};
+            data.reserve(size_t(st.st_size));
+        }
+    }
+    char buffer[65536];
+    for (;;) {
+        ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) throw ioFailure("cannot read", path, errno);
+        if (n == 0) return data;
+        if (data.size() + size_t(n) > maxInput()) throw Failure{kUsageOrIo, tooLarge(path)};
+        data.append(buffer, size_t(n));
+    }
+}
+
+// Closes the descriptor on every way out.
+struct Descriptor {
+    int fd;
+    ~Descriptor() {
+        if (fd > 0) ::close(fd);
+    }
+};
 
 } // namespace
 
+// Each input is opened once and read whole: a FIFO opened twice would lose its writer to the
+// first open, and reading ahead lets the message say what went wrong with the file.
 Document loadUnchecked(const std::string& path, const LoadOptions& options) {
     Document doc = Document::adopt(createTOVELDOMDocument_7_4_0());
     try {
         doc->put_preserveWhiteSpace(options.preserveSpace);
         if (!options.encoding.empty()) doc->put_encoding(options.encoding.c_str());
-        if (path == "-") {
-            std::string data = readAll(stdin, path);
-            // loadXML refuses an empty buffer outright; a file with nothing in it gets the
-            // parser's "no element found" at 1:0, and standard input should read the same.
-            if (data.empty()) throw TOVELParseException(XML_ERROR_NO_ELEMENTS, 0, 1, 0);
-            if (data.size() > size_t(INT32_MAX))
-                throw Failure{kUsageOrIo, "cannot read <stdin>: input larger than 2 GiB"};
-            doc->loadXML(data.data(), int(data.size()));
-        } else {
-            checkReadable(path);
-            doc->load(path.c_str());
-        }
+        Descriptor input{path == "-" ? 0 : ::open(path.c_str(), O_RDONLY | O_CLOEXEC)};
+        if (input.fd < 0) throw ioFailure("cannot open", path, errno);
+        std::string data = readAll(input.fd, path);
+        // loadXML refuses an empty buffer outright; the parser's own answer to an empty file
+        // is "no element found" at 1:0.
+        if (data.empty()) throw TOVELParseException(XML_ERROR_NO_ELEMENTS, 0, 1, 0);
+        doc->loadXML(data.data(), int(data.size()));
     } catch (const TOVELDOMException& error) {
-        if (error.get_code() == FILE_IO_ERR)
-            throw Failure{kUsageOrIo, "cannot read " + displayName(path)};
         throw Failure{kDocumentFailure, displayName(path) + ": " + error.message()};
     }
     return doc;
@@ -225,40 +251,87 @@ std::string directoryOf(const std::string& path) {
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-// The mode a new file gets from open(..., 0666): an existing file keeps its own.
-mode_t modeFor(const std::string& path) {
-    struct stat st;
-    if (::stat(path.c_str(), &st) == 0) return st.st_mode & 07777;
+bool startsWith(const std::string& text, const char* prefix) {
+    return text.compare(0, std::strlen(prefix), prefix) == 0;
+}
+
+// Where the bytes for a path go: the file its chain of symbolic links ends at, and whether
+// that is a regular file (or none yet) to be replaced by renaming a finished copy over it.
+struct Destination {
+    std::string path;
+    bool replace = false;
+    bool exists = false;
+    struct stat st = {};
+};
+
+// The symbolic link limit the kernel itself uses.
+constexpr int kMaxLinks = 40;
+
+Destination destinationOf(const std::string& path) {
+    Destination to;
+    to.path = path;
+    for (int links = 0;; ++links) {
+        // What /dev and /proc name (a device, /dev/stdout, a descriptor) is already open
+        // elsewhere or is not a file at all: renaming over it would replace the name, not
+        // write to what it stands for.
+        if (startsWith(to.path, "/dev/") || startsWith(to.path, "/proc/")) return to;
+        if (::lstat(to.path.c_str(), &to.st) != 0) {
+            if (errno != ENOENT) throw ioFailure("cannot write", path, errno);
+            to.replace = true;
+            return to;
+        }
+        if (S_ISDIR(to.st.st_mode)) throw ioFailure("cannot write", path, EISDIR);
+        if (!S_ISLNK(to.st.st_mode)) {
+            to.replace = to.exists = S_ISREG(to.st.st_mode);
+            return to;
+        }
+        if (links == kMaxLinks) throw ioFailure("cannot write", path, ELOOP);
+        std::vector<char> target(size_t(to.st.st_size > 0 ? to.st.st_size : PATH_MAX) + 1);
+        ssize_t n = ::readlink(to.path.c_str(), target.data(), target.size());
+        if (n < 0) throw ioFailure("cannot write", path, errno);
+        std::string next(target.data(), size_t(n));
+        to.path = next[0] == '/' ? next : directoryOf(to.path) + "/" + next;
+    }
+}
+
+// The mode open(..., 0666) would give a new file.
+mode_t newFileMode() {
     mode_t mask = ::umask(0);
     ::umask(mask);
     return 0666 & ~mask;
 }
 
-// The library's save writes in place, so a failure half way would leave a truncated file
-// under the user's name; writing beside it and renaming makes the change all or nothing.
-void saveAtomically(ITOVELDOMDocument* doc, const std::string& path) {
-    std::string name = path.substr(path.rfind('/') == std::string::npos ? 0 : path.rfind('/') + 1);
-    std::string pattern = directoryOf(path) + "/." + name + ".XXXXXX";
-    std::vector<char> temporary(pattern.begin(), pattern.end());
-    temporary.push_back('\0');
-    int fd = ::mkstemp(temporary.data());
-    if (fd < 0) throw ioFailure("cannot write", path, errno);
-    ::fchmod(fd, modeFor(path));
-    ::close(fd);
-    try {
-        doc->save(temporary.data());
-    } catch (const TOVELDOMException&) {
-        ::unlink(temporary.data());
-        throw Failure{kUsageOrIo, "cannot write " + path};
+} // namespace
+
+void writeOutputFile(const std::string& path, const std::function<void(const char*)>& write) {
+    Destination to = destinationOf(path);
+    if (!to.replace) {
+        write(to.path.c_str());
+        return;
     }
-    if (::rename(temporary.data(), path.c_str()) != 0) {
-        int error = errno;
-        ::unlink(temporary.data());
-        throw ioFailure("cannot write", path, error);
+    size_t slash = to.path.rfind('/');
+    std::string temporary = directoryOf(to.path) + "/." +
+                            to.path.substr(slash == std::string::npos ? 0 : slash + 1) + ".XXXXXX";
+    int fd = ::mkstemp(&temporary[0]);
+    if (fd < 0) throw ioFailure("cannot write", path, errno);
+    try {
+        if (::fchmod(fd, to.exists ? to.st.st_mode & 07777 : newFileMode()) != 0)
+            throw ioFailure("cannot write", path, errno);
+        // Only a privileged user can give the file back to its owner; anyone else replacing
+        // a file they may write gets it as their own, as any editor does.
+        if (to.exists) (void)!::fchown(fd, to.st.st_uid, to.st.st_gid);
+        int closing = fd;
+        fd = -1;
+        if (::close(closing) != 0) throw ioFailure("cannot write", path, errno);
+        write(temporary.c_str());
+        if (::rename(temporary.c_str(), to.path.c_str()) != 0)
+            throw ioFailure("cannot write", path, errno);
+    } catch (...) {
+        if (fd >= 0) ::close(fd);
+        ::unlink(temporary.c_str());
+        throw;
     }
 }
-
-} // namespace
 
 void writeDocument(ITOVELDOMDocument* doc, const OutputOptions& options) {
     // The text the library holds is UTF-8 whatever the input was; a declaration still naming
@@ -274,7 +347,15 @@ void writeDocument(ITOVELDOMDocument* doc, const OutputOptions& options) {
         writeStdout(text);
         return;
     }
-    saveAtomically(doc, options.path);
+    writeOutputFile(options.path, [&](const char* file) {
+        try {
+            doc->save(const_cast<char*>(file));
+        } catch (const TOVELDOMException& error) {
+            if (error.get_code() == FILE_IO_ERR)
+                throw Failure{kUsageOrIo, "cannot write " + options.path};
+            throw Failure{kUsageOrIo, "cannot write " + options.path + ": " + error.message()};
+        }
+    });
 }
 
 } // namespace tool

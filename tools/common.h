@@ -3,6 +3,7 @@
 #ifndef TOVELDOM_TOOLS_COMMON_H
 #define TOVELDOM_TOOLS_COMMON_H
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -78,8 +79,9 @@ struct LoadOptions {
 // How a path is shown in messages ("-" is standard input).
 std::string displayName(const std::string& path);
 
-// Loads path ("-" for standard input) into a new document. Throws Failure with status 2
-// when the input cannot be read; passes the parser's TOVELParseException on.
+// Loads path ("-" for standard input) into a new document, opening it once and reading at
+// most 2 GiB. Throws Failure with status 2 when the input cannot be read or is larger;
+// passes the parser's TOVELParseException on.
 Document loadUnchecked(const std::string& path, const LoadOptions& options);
 // The same, with a parse error turned into a Failure with status 1.
 Document loadDocument(const std::string& path, const LoadOptions& options);
@@ -102,6 +104,16 @@ OutputOptions outputOptions(const char* command, const CommandLine& line);
 // Prints the document as UTF-8 (the declaration says so) to standard output, ending with a
 // line feed, or saves it to options.path whole or not at all.
 void writeDocument(ITOVELDOMDocument* doc, const OutputOptions& options);
+
+// Puts what write saves into the file named path, whole or not at all. write gets the name
+// of the file to fill (it may create it or truncate it):
+// - a regular file, or none yet: a new file beside it, renamed over it once write returns;
+//   it keeps the old file's permissions (and owner, where the user may give it);
+// - a symbolic link: the same for the file the link ends at, so the link stays;
+// - anything else (a FIFO, a device, /dev/stdout, /proc/self/fd/N): path itself, written
+//   where it is.
+// Whatever write throws is passed on after the new file is removed; nothing is left behind.
+void writeOutputFile(const std::string& path, const std::function<void(const char* file)>& write);
 
 // Writes text to standard output; a failed write is an I/O Failure.
 void writeStdout(const std::string& text);

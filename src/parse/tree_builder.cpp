@@ -49,42 +49,95 @@ struct SpaceTable {
 const SpaceTable kSpaces;
 inline bool isSpace(unsigned char c) { return kSpaces.is[c]; }
 
-// Whether trimmed text (first and last byte not white space) is already normal: no white
-// space but lone spaces. Prose runs to kilobytes, so sixteen bytes are tested at a time
-// where the processor allows: a mask of control spaces (0x09-0x0D) and one of spaces, two
-// adjacent space bits (also across blocks) making a run.
-bool isNormal(const char* text, size_t size) {
+#if defined(__SSE2__)
+// Bit i set when byte i of the block is white space: 0x09-0x0D (in `controls`) or a space.
+struct SpaceBits {
+    unsigned controls;
+    unsigned spaces;
+    __m128i any; // 0xFF in each white-space byte
+};
+inline SpaceBits spaceBits(__m128i v) {
+    const __m128i offset = _mm_sub_epi8(v, _mm_set1_epi8(9)); // 0..4 exactly for 0x09..0x0D
+    const __m128i control = _mm_cmpeq_epi8(_mm_min_epu8(offset, _mm_set1_epi8(4)), offset);
+    const __m128i space = _mm_cmpeq_epi8(v, _mm_set1_epi8(' '));
+    return {unsigned(_mm_movemask_epi8(control)), unsigned(_mm_movemask_epi8(space)),
+            _mm_or_si128(control, space)};
+}
+#endif
+
+// How much of trimmed text (first and last byte not white space) is already normal, no
+// white space but lone spaces: all of it, or a length after which normalizing starts.
+// Prose runs to kilobytes, so sixteen bytes are tested at a time where the processor
+// allows, two adjacent space bits (also across blocks) making a run.
+size_t normalPrefix(const char* text, size_t size) {
     size_t i = 0;
     bool previousSpace = false;
 #if defined(__SSE2__)
-    const __m128i spaceBytes = _mm_set1_epi8(' ');
-    const __m128i nine = _mm_set1_epi8(9);
-    const __m128i four = _mm_set1_epi8(4);
     unsigned carry = 0; // 1 when the previous block ended in a space
     for (; i + 16 <= size; i += 16) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i));
-        const __m128i offset = _mm_sub_epi8(v, nine); // 0..4 exactly for 0x09..0x0D
-        const unsigned controls =
-            unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(offset, four), offset)));
-        const unsigned spaces = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(v, spaceBytes)));
-        if (controls | (spaces & ((spaces >> 1) | carry))) return false;
-        carry = spaces >> 15;
+        const SpaceBits bits =
+            spaceBits(_mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i)));
+        if (bits.controls | (bits.spaces & ((bits.spaces << 1) | carry))) return i;
+        carry = bits.spaces >> 15;
     }
     previousSpace = carry != 0;
 #endif
     for (; i < size; ++i) {
         const unsigned char c = static_cast<unsigned char>(text[i]);
-        if (isSpace(c) && (c != ' ' || previousSpace)) return false;
+        if (isSpace(c) && (c != ' ' || previousSpace)) return i;
         previousSpace = c == ' ';
     }
-    return true;
+    return size;
 }
 
-// The collected character data, handed over whole: the node takes the string itself, not
-// a copy. Text that arrived in several pieces may have grown to twice its size, so a
-// string with much unused room is cut to fit first.
+// Normalizes text[from, last) in place, writing from `kept` on: each run of white space
+// becomes one space (the text ends in a byte that is not white space). Line breaks inside
+// prose make most paragraphs take this path, so blocks without a run of two are copied
+// sixteen bytes at a time with their white space made spaces.
+size_t collapseSpaces(char* text, size_t from, size_t last, size_t kept) {
+    size_t i = from;
+    bool previousSpace = kept > 0 && text[kept - 1] == ' ';
+#if defined(__SSE2__)
+    for (; i + 16 <= last; i += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i));
+        const SpaceBits bits = spaceBits(v);
+        const unsigned white = bits.controls | bits.spaces;
+        if (!(white & ((white << 1) | unsigned(previousSpace)))) {
+            const __m128i spaced = _mm_or_si128(_mm_andnot_si128(bits.any, v),
+                                                _mm_and_si128(bits.any, _mm_set1_epi8(' ')));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(text + kept), spaced);
+            kept += 16;
+            previousSpace = (white >> 15) != 0;
+            continue;
+        }
+        for (size_t j = i; j < i + 16; ++j) {
+            const char c = text[j];
+            const bool space = isSpace(static_cast<unsigned char>(c));
+            if (!space || !previousSpace) text[kept++] = space ? ' ' : c;
+            previousSpace = space;
+        }
+    }
+#endif
+    for (; i < last; ++i) {
+        const char c = text[i];
+        const bool space = isSpace(static_cast<unsigned char>(c));
+        if (!space || !previousSpace) text[kept++] = space ? ' ' : c;
+        previousSpace = space;
+    }
+    return kept;
+}
+
+// The collected character data as a string cut to fit, so the node keeps the least
+// memory. A text of up to 64 KiB is copied and the collecting string keeps its room, so
+// the next text grows without reallocating; a longer one is handed over whole, to be
+// kept once rather than twice.
 std::string takeText(ParseContext& ctx) {
     std::string& text = ctx.text;
+    if (text.size() <= (64u << 10)) {
+        std::string copy(text.data(), text.size());
+        text.clear();
+        return copy;
+    }
     if (text.capacity() - text.size() > text.size() / 4 + 64) text.shrink_to_fit();
     std::string taken = std::move(text);
     text.clear(); // a moved-from string is only valid, not necessarily empty
@@ -107,21 +160,11 @@ void flushText(ParseContext& ctx) {
             text.clear();
             return;
         }
-        if (!isNormal(bytes + first, last - first)) {
+        const size_t normal = normalPrefix(bytes + first, last - first);
+        if (normal < last - first) {
             char* out = &text[0];
-            size_t kept = 0;
-            bool pendingSpace = false;
-            for (size_t i = first; i < last; ++i) {
-                const char c = out[i];
-                if (isSpace(static_cast<unsigned char>(c))) {
-                    pendingSpace = true;
-                    continue;
-                }
-                if (pendingSpace) out[kept++] = ' ';
-                pendingSpace = false;
-                out[kept++] = c;
-            }
-            text.resize(kept);
+            if (first > 0) std::memmove(out, out + first, normal);
+            text.resize(collapseSpaces(out, first + normal, last, normal));
         } else if (first > 0 || last < text.size()) {
             text.erase(last).erase(0, first);
         }

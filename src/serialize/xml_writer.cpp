@@ -8,9 +8,11 @@
 #include <cstdio>
 #include <cstring>
 #include <vector>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include <toveldom/attribute.h>
-#include <toveldom/buffer.h>
 #include <toveldom/character_data.h>
 #include <toveldom/document.h>
 #include <toveldom/document_fragment.h>
@@ -57,32 +59,44 @@ struct EscapeTable {
 };
 const EscapeTable kEscapes;
 
-// Escaped text is built in a growable buffer (1024-byte steps) and appended in one go.
-// One buffer per thread is reused, so printing a tree does not allocate per node, and a
-// run without special bytes is appended directly.
+// The first byte at or after i that needs a replacement, or length. Text runs to
+// kilobytes between two escapes, so sixteen bytes are tested at a time where the
+// processor allows.
+template <bool kAttribute>
+size_t nextSpecial(const unsigned char* p, size_t i, size_t length, const char* const* table) {
+#if defined(__SSE2__)
+    for (; i + 16 <= length; i += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        __m128i hit = _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('&')),
+                                   _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('<')),
+                                                _mm_cmpeq_epi8(v, _mm_set1_epi8('>'))));
+        if (kAttribute) {
+            hit = _mm_or_si128(hit, _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('"')),
+                                                 _mm_cmpeq_epi8(v, _mm_set1_epi8('\''))));
+            hit = _mm_or_si128(hit, _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('\t')),
+                                                 _mm_cmpeq_epi8(v, _mm_set1_epi8('\n'))));
+            hit = _mm_or_si128(hit, _mm_cmpeq_epi8(v, _mm_set1_epi8('\r')));
+        }
+        if (const unsigned mask = unsigned(_mm_movemask_epi8(hit)))
+            return i + unsigned(__builtin_ctz(mask));
+    }
+#endif
+    while (i < length && !table[p[i]]) ++i;
+    return i;
+}
+
+// Runs without special bytes go to the output as they are, each replacement after them.
+template <bool kAttribute>
 void appendEscaped(std::string& out, const char* data, size_t length, const char* const* table) {
     const unsigned char* p = reinterpret_cast<const unsigned char*>(data);
-    size_t first = 0;
-    while (first < length && !table[p[first]]) ++first;
-    if (first == length) {
-        out.append(data, length);
-        return;
-    }
-    // A buffer per call would cost an allocation per escaped node; one per thread is kept.
-    thread_local CBuffer<char> buffer(0, 1024);
-    buffer.reset();
-    buffer.reserve(length + 16);
-    buffer.append(data, first);
-    size_t run = first;
-    for (size_t i = first; i < length; ++i) {
-        const char* replacement = table[p[i]];
-        if (!replacement) continue;
-        buffer.append(data + run, i - run);
-        buffer.append(replacement, std::strlen(replacement));
+    size_t run = 0;
+    for (size_t i = nextSpecial<kAttribute>(p, 0, length, table); i < length;
+         i = nextSpecial<kAttribute>(p, run, length, table)) {
+        out.append(data + run, i - run);
+        out.append(table[p[i]]);
         run = i + 1;
     }
-    buffer.append(data + run, length - run);
-    out.append(buffer.start(), buffer.count());
+    out.append(data + run, length - run);
 }
 
 void appendRepeated(std::string& out, const char* unit, int times) {
@@ -103,11 +117,11 @@ void writeChild(ITOVELDOMNode* child, std::string& out) {
 } // namespace
 
 void appendEscapedText(std::string& out, const char* data, size_t length) {
-    appendEscaped(out, data, length, kEscapes.text);
+    appendEscaped<false>(out, data, length, kEscapes.text);
 }
 
 void appendEscapedAttribute(std::string& out, const char* data, size_t length) {
-    appendEscaped(out, data, length, kEscapes.attribute);
+    appendEscaped<true>(out, data, length, kEscapes.attribute);
 }
 
 namespace {
@@ -221,7 +235,12 @@ void writeElement(CTOVELDOMElement& element, std::string& out) {
         if (frame.level >= 1) frame.doc->setIndentLevel(frame.level + 1);
         ITOVELDOMNode* child = frame.element->childAt(frame.next++);
         if (CTOVELDOMElement* inner = asExactly<CTOVELDOMElement>(child)) {
-            OpenElement innerFrame = frameFor(*inner);
+            // A child almost always shares its parent's owner: no second look-up then.
+            OpenElement innerFrame =
+                inner->ownerPtr() == frame.element->ownerPtr()
+                    ? OpenElement{inner, frame.doc,
+                                  frame.doc ? SerializeAccess::level(*frame.doc) : 0, 0, false}
+                    : frameFor(*inner);
             if (openElement(innerFrame, out)) {
                 stack.push_back(innerFrame); // may move frame: not used below
                 continue;
