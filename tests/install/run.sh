@@ -4,7 +4,7 @@
 # library directory, and builds hosts against each by pkg-config and find_package, shared
 # and static. Every host loads a windows-1252 document, so finds the installed ".enc" files.
 # /usr needs its own configuration (the library directory and the data path compiled in
-# follow from the prefix), kept in BUILD_DIR/install-usr and rebuilt incrementally.
+# follow from the prefix): BUILD_DIR/install-usr, built by the target toveldom_usr_layout.
 set -euo pipefail
 build=$(cd "$1" && pwd)
 source=$(cd "$2" && pwd)
@@ -77,11 +77,7 @@ check_layout usr-local "$build" /usr/local
 check_layout opt "$build" /opt/toveldom
 
 usr=$build/install-usr
-if [ ! -f "$usr/CMakeCache.txt" ]; then
-    cmake -S "$source" -B "$usr" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
-        -DTOVELDOM_TESTS=OFF >/dev/null
-fi
-cmake --build "$usr" -j2 --target toveldom toveldom_static toveldom_tool >/dev/null
+[ -f "$usr/lib/libtoveldom.a" ] || { label=usr; fail "build the target toveldom_usr_layout first"; }
 libdir=$(sed -n 's/^CMAKE_INSTALL_LIBDIR:PATH=//p' "$usr/CMakeCache.txt")
 if [ -f /etc/debian_version ] && [ "$libdir" = lib ]; then
     label=usr; fail "a /usr install on Debian should use lib/<multiarch>, not lib"
