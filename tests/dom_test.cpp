@@ -173,6 +173,8 @@ TEST(DomBuilding, RefusesWhatWouldNotPrintAsXml) {
         {"not UTF-8", [] { document().append_element("a").append_text("\xC3("); },
          errc::invalid_character},
         {"cdata", [] { document().append_element("a").append_cdata("x]]>y"); }, errc::syntax},
+        {"cdata value", [] { document().append_element("a").append_cdata("x").set_value("]]>"); },
+         errc::syntax},
         {"comment --", [] { document().append_comment("a--b"); }, errc::syntax},
         {"comment -", [] { document().append_comment("a-"); }, errc::syntax},
         {"pi ?>", [] { document().append_processing_instruction("p", "a?>"); }, errc::syntax},
