@@ -12,7 +12,10 @@
 #include <expat.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <toveldom/loading.h>
 #include <unistd.h>
+
+#include "progress.h"
 
 namespace tool {
 
@@ -101,6 +104,26 @@ CommandLine parseCommandLine(const char* command, const std::vector<OptionSpec>&
 
 // --- documents ------------------------------------------------------------------------------
 
+void addLoadOptionSpecs(std::vector<OptionSpec>& known) {
+    known.push_back({"encoding", 0, Value::Required});
+    known.push_back({"preserve-space", 0, Value::None});
+    known.push_back({"externals", 0, Value::None});
+}
+
+LoadOptions loadOptions(const CommandLine& line) {
+    LoadOptions options;
+    options.encoding = line.last("encoding");
+    options.preserveSpace = line.has("preserve-space");
+    options.externals = line.has("externals");
+    return options;
+}
+
+const char* const kExternalsHelp =
+    "  --externals           read external general entities declared in the internal\n"
+    "                        subset, from any local path their system IDs name; the\n"
+    "                        external DTD subset is never read. Without it nothing\n"
+    "                        outside FILE is read: a named external DTD is skipped\n";
+
 std::string displayName(const std::string& path) { return path == "-" ? "<stdin>" : path; }
 
 std::string parseErrorMessage(int code) {
@@ -181,14 +204,32 @@ struct Descriptor {
 } // namespace
 
 // Each input is opened once and read whole: a FIFO opened twice would lose its writer to the
-// first open, and reading ahead lets the message say what went wrong with the file.
+// first open, and reading ahead lets the message say what went wrong with the file. A regular
+// file, which a second open cannot harm, is left to the library when progress or external
+// entities need it read by name.
 Document loadUnchecked(const std::string& path, const LoadOptions& options) {
     Document doc = Document::adopt(createTOVELDOMDocument_7_4_0());
     try {
         doc->put_preserveWhiteSpace(options.preserveSpace);
+        doc->put_resolveExternals(options.externals);
+        TOVELDOMPutSkipExternalDTD_7_4_0(doc, !options.externals);
         if (!options.encoding.empty()) doc->put_encoding(options.encoding.c_str());
         Descriptor input{path == "-" ? 0 : ::open(path.c_str(), O_RDONLY | O_CLOEXEC)};
         if (input.fd < 0) throw ioFailure("cannot open", path, errno);
+        // The library reads a named regular file itself, a chunk at a time: progress can then
+        // follow it, and external entities resolve against the document's own path.
+        struct stat st;
+        if (path != "-" && ::fstat(input.fd, &st) == 0 && S_ISREG(st.st_mode) &&
+            (options.externals || ProgressScope::wanted(st))) {
+            ProgressScope progress(path, st);
+            try {
+                doc->load(path.c_str());
+            } catch (const TOVELDOMException& error) {
+                if (error.get_code() != FILE_IO_ERR) throw;
+                throw ioFailure("cannot read", path, EIO);
+            }
+            return doc;
+        }
         std::string data = readAll(input.fd, path);
         // loadXML refuses an empty buffer outright; the parser's own answer to an empty file
         // is "no element found" at 1:0.

@@ -74,7 +74,17 @@ using Document = CNodePtr<ITOVELDOMDocument>;
 struct LoadOptions {
     std::string encoding; // forced input encoding, empty to follow the document
     bool preserveSpace = false;
+    // Off: a named external DTD is skipped and nothing outside the input is read. On: the
+    // library resolves external general entities (put_resolveExternals).
+    bool externals = false;
 };
+
+// The options of every command that loads: --encoding, --preserve-space, --externals.
+void addLoadOptionSpecs(std::vector<OptionSpec>& known);
+LoadOptions loadOptions(const CommandLine& line);
+
+// The lines of --help that describe --externals, for every command that loads.
+extern const char* const kExternalsHelp;
 
 // How a path is shown in messages ("-" is standard input).
 std::string displayName(const std::string& path);

@@ -189,6 +189,7 @@ ITOVELDOMNode* CTOVELDOMDocument::cloneNode(bool deep) {
     if (auto* doc = dynamic_cast<CTOVELDOMDocument*>(copy)) {
         doc->setStandalone(standalone);
         doc->setVersion(version.c_str());
+        doc->setExternalDTDSkipped(skipExternalDTD);
     }
     if (deep) appendChildCopies(copy, copy);
     return hold.detach();

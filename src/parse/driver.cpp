@@ -6,6 +6,8 @@
 #include <string>
 
 #include <toveldom/document.h>
+#include <toveldom/exceptions.h>
+#include <toveldom/loading.h>
 #include <toveldom/node_ptr.h>
 
 #include "encoding/encoding_handler.h"
@@ -218,3 +220,18 @@ bool CTOVELDOMDocument::loadXML(char const* text, int length) {
 }
 
 } // namespace LUMA_7_4_0
+
+using LUMA_7_4_0::CTOVELDOMDocument;
+using LUMA_7_4_0::ITOVELDOMDocument;
+
+void TOVELDOMPutSkipExternalDTD_7_4_0(ITOVELDOMDocument* doc, bool skip) {
+    if (!doc) throw LUMA_7_4_0::TOVELDOMException(LUMA_7_4_0::NULL_POINTER_ERR);
+    auto* own = dynamic_cast<CTOVELDOMDocument*>(doc);
+    if (!own) throw LUMA_7_4_0::TOVELDOMException(LUMA_7_4_0::NOT_SUPPORTED_ERR);
+    own->setExternalDTDSkipped(skip);
+}
+
+bool TOVELDOMGetSkipExternalDTD_7_4_0(const ITOVELDOMDocument* doc) {
+    auto* own = dynamic_cast<const CTOVELDOMDocument*>(doc);
+    return own && own->getExternalDTDSkipped();
+}

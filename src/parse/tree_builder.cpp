@@ -415,7 +415,10 @@ void XMLCALL endNamespace(void* parser, const XML_Char*) {
 
 int XMLCALL notStandalone(void* parser) {
     ParseContext& ctx = contextOf(parser);
-    if (!ctx.document.get_resolveExternals()) return 0;
+    // Either mode goes on without the external subset: no parameter-entity parsing is asked
+    // for, so the parser never reads it. Skipping also opens no external entity.
+    const CTOVELDOMDocument& doc = ctx.document;
+    if (!doc.get_resolveExternals() && !doc.getExternalDTDSkipped()) return 0;
     ctx.document.setStandalone(false);
     return 1;
 }
