@@ -271,12 +271,12 @@ private:
 int runC14n(int argc, char** argv, int first) {
     std::vector<OptionSpec> known = {{"without-comments", 0, Value::None},
                                      {"exc", 0, Value::None},
-                                     {"encoding", 0, Value::Required},
                                      {"externals", 0, Value::None}};
+    addLoadOptionSpecs(known, false);
     CommandLine line = parseCommandLine("c14n", known, argc, argv, first);
     if (helpRequested(line, kHelp)) return kOk;
     if (line.operands.size() != 1) usageError("c14n", "expects one FILE");
-    LoadOptions load = loadOptions(line);
+    LoadOptions load = loadOptions(line, false);
     load.preserveSpace = true; // every character of content is part of the form
     Document doc = loadDocument(line.operands[0], load);
     Canonicalizer(!line.has("without-comments"), line.has("exc")).document(doc);

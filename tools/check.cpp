@@ -81,7 +81,7 @@ unsigned jobCount(const CommandLine& line, size_t files) {
 
 int runCheck(int argc, char** argv, int first) {
     std::vector<OptionSpec> known = {{"quiet", 'q', Value::None}, {"jobs", 'j', Value::Required}};
-    addLoadOptionSpecs(known);
+    addLoadOptionSpecs(known, false);
     CommandLine line = parseCommandLine("check", known, argc, argv, first);
     if (helpRequested(line, kHelp)) return kOk;
     const std::vector<std::string>& files = line.operands;
@@ -89,7 +89,7 @@ int runCheck(int argc, char** argv, int first) {
     if (std::count(files.begin(), files.end(), "-") > 1)
         usageError("check", "standard input ('-') can be read only once");
     const bool quiet = line.has("quiet");
-    const LoadOptions load = loadOptions(line);
+    const LoadOptions load = loadOptions(line, false);
     const unsigned jobs = jobCount(line, files.size());
 
     // Workers take files in argument order; this thread prints each outcome as soon as

@@ -45,7 +45,7 @@ int runFind(int argc, char** argv, int first) {
     const std::string& name = line.operands[1];
     if (name.empty()) usageError("find", "NAME is empty");
 
-    LoadOptions load = loadOptions(line);
+    LoadOptions load = loadOptions(line, false);
     Document doc = loadDocument(line.operands[0], load);
 
     const bool noCase = line.has("ignore-case");
