@@ -29,9 +29,7 @@
 #include <toveldom/node_base.h>
 #include <toveldom/node_list.h>
 #include <toveldom/node_ptr.h>
-#include <toveldom/node_storage.h>
 #include <toveldom/order_def.h>
 #include <toveldom/processing_instruction.h>
-#include <toveldom/shared_string.h>
 
 #endif

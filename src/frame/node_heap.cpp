@@ -1,6 +1,6 @@
 #include "frame/node_heap.h"
 
-#include <toveldom/node_storage.h>
+#include "frame/node_storage.h"
 
 #include <atomic>
 #include <cstdint>

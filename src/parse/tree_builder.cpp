@@ -14,9 +14,10 @@
 #include <toveldom/processing_instruction.h>
 
 #include "frame/alloc.h"
+#include "nodes/node_access.h"
 #include "nodes/parsed_attributes.h"
+#include "nodes/private_cast.h"
 #include "parse/parse_context.h"
-#include "tree/private_cast.h"
 
 namespace LUMA_7_4_0 {
 
@@ -27,15 +28,18 @@ ParseContext::Open& top(ParseContext& ctx) { return ctx.stack[ctx.depth]; }
 // Appends node to the innermost open node.
 void attach(ParseContext& ctx, ITOVELDOMNode* node) { top(ctx).internals->appendNewChild(node); }
 
-// Pushes an open node, refusing nesting beyond the stack.
-bool push(ParseContext& ctx, ITOVELDOMNode* node) {
-    if (ctx.depth >= limits::kMaxDepth) {
-        ctx.failLimit(kErrorNestingTooDeep);
-        return false;
-    }
+// Whether one more node may be opened; otherwise the parse stops with the nesting error.
+// Asked before the node is made, so a refused tag leaves nothing behind.
+bool mayOpen(ParseContext& ctx) {
+    if (ctx.depth < limits::kMaxDepth) return true;
+    ctx.failLimit(kErrorNestingTooDeep);
+    return false;
+}
+
+// Pushes an open node; mayOpen said there is room.
+void push(ParseContext& ctx, ITOVELDOMNode* node) {
     ++ctx.depth;
     ctx.stack[ctx.depth] = {node, privateOf(node)};
-    return true;
 }
 
 // White space as the C library's isspace sees it in the "C" locale, and never a byte of
@@ -249,7 +253,7 @@ CParsedAttributes* storeDeclarations(ParseContext& ctx, ITOVELDOMElement* elemen
     if (ours && !declarationsAsNodes && declarations + count > 0 &&
         declarations + count <= CParsedAttributes::kMaxItems) {
         CParsedAttributes* block = CParsedAttributes::create(declarations + count, valueBytes);
-        ours->adoptParsedAttributes(block);
+        ElementAccess::adoptParsedAttributes(*ours, block);
         for (int i = 0; i < declarations; ++i) {
             const ParseContext::Declaration& d = ctx.pending[i];
             block->add(d.name, CSharedString(), d.uri.c_str(), d.uri.size(), true);
@@ -277,7 +281,7 @@ void XMLCALL startElement(void* parser, const XML_Char* name, const XML_Char** a
             ctx.firstElementSeen = true;
         }
         flushText(ctx);
-        if (ctx.depth >= limits::kMaxDepth) return ctx.failLimit(kErrorNestingTooDeep);
+        if (!mayOpen(ctx)) return;
 
         const ResolvedName& elementName = ctx.names.resolve(name);
         ITOVELDOMNode* parent = top(ctx).node;
@@ -310,8 +314,8 @@ void XMLCALL startElement(void* parser, const XML_Char* name, const XML_Char** a
                 block->add(attributeName.qualified, attributeName.uri, value, lengths[i],
                            isSpecified);
             } else if (ours) {
-                ours->createAttribute(attributeName.qualified, value, std::strlen(value),
-                                      isSpecified, attributeName.uri);
+                ElementAccess::createAttribute(*ours, attributeName.qualified, value,
+                                               std::strlen(value), isSpecified, attributeName.uri);
             } else {
                 createHostAttribute(element, attributeName, value, isSpecified);
             }
@@ -368,7 +372,7 @@ void XMLCALL comment(void* parser, const XML_Char* data) {
 void XMLCALL startCdata(void* parser) {
     guarded(parser, [](ParseContext& ctx) {
         flushText(ctx);
-        if (ctx.depth >= limits::kMaxDepth) return ctx.failLimit(kErrorNestingTooDeep);
+        if (!mayOpen(ctx)) return;
         CNodePtr<ITOVELDOMNode> node(make<CTOVELDOMCDATASection>(&ctx.document, top(ctx).node, ""));
         attach(ctx, node);
         push(ctx, node);

@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <vector>
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -19,8 +20,9 @@
 #include <toveldom/document_type.h>
 #include <toveldom/element.h>
 
+#include "nodes/node_access.h"
 #include "nodes/parsed_attributes.h"
-#include "tree/private_cast.h"
+#include "nodes/private_cast.h"
 
 namespace LUMA_7_4_0 {
 
@@ -107,6 +109,26 @@ CTOVELDOMDocument* printingDocument(ITOVELDOMDocument* owner) {
     return owner ? dynamic_cast<CTOVELDOMDocument*>(owner) : nullptr;
 }
 
+// Printing moves the document's indentation level as it goes, and the designed results
+// leave it moved (an element printed by itself leaves it one higher). An exception passing
+// through puts it back where it was when printing began.
+class LevelRestorer {
+public:
+    explicit LevelRestorer(CTOVELDOMDocument* doc)
+        : doc(doc), level(doc ? SerializeAccess::level(*doc) : 0),
+          exceptions(std::uncaught_exceptions()) {}
+    ~LevelRestorer() {
+        if (doc && std::uncaught_exceptions() > exceptions) doc->setIndentLevel(level);
+    }
+    LevelRestorer(const LevelRestorer&) = delete;
+    LevelRestorer& operator=(const LevelRestorer&) = delete;
+
+private:
+    CTOVELDOMDocument* doc;
+    int level;
+    int exceptions;
+};
+
 void writeChild(ITOVELDOMNode* child, std::string& out) {
     if (CTOVELDOMElement* element = asExactly<CTOVELDOMElement>(child))
         writeElement(*element, out);
@@ -134,13 +156,14 @@ void writeNameAndValue(std::string& out, const CSharedString& name, std::string_
 } // namespace
 
 void writeAttribute(CTOVELDOMAttribute& attribute, std::string& out) {
-    if (attribute.hasPendingValue()) {
-        writeNameAndValue(out, attribute.nameString(), attribute.pendingValueString());
+    if (AttributeAccess::hasPendingValue(attribute)) {
+        writeNameAndValue(out, AttributeAccess::name(attribute),
+                          AttributeAccess::pendingValue(attribute));
     } else if (attribute.childCount() == 1 && asExactly<CTOVELDOMText>(attribute.childAt(0))) {
-        writeNameAndValue(out, attribute.nameString(),
+        writeNameAndValue(out, AttributeAccess::name(attribute),
                           asExactly<CTOVELDOMText>(attribute.childAt(0))->data());
     } else {
-        writeNameAndValue(out, attribute.nameString(), attribute.getText());
+        writeNameAndValue(out, AttributeAccess::name(attribute), attribute.getText());
     }
 }
 
@@ -165,23 +188,27 @@ bool openElement(OpenElement& frame, std::string& out) {
         appendRepeated(out, SerializeAccess::unit(*doc), frame.level - 1);
     }
     out += '<';
-    out.append(element.tagNameString().c_str(), element.tagNameString().size());
-    if (const CParsedAttributes* parsed = element.parsedAttributesOnly()) {
-        parsed->forEachInMapOrder([&](const CParsedAttributes::Item& item) {
-            out += ' ';
-            writeNameAndValue(out, item.name, parsed->valueView(item));
+    out.append(ElementAccess::tagName(element).c_str(), ElementAccess::tagName(element).size());
+    ElementAccess::withAttributes(
+        element,
+        [&](const CParsedAttributes& parsed) {
+            parsed.forEachInMapOrder([&](const CParsedAttributes::Item& item) {
+                out += ' ';
+                writeNameAndValue(out, item.name, parsed.valueView(item));
+            });
+        },
+        [&](CTOVELDOMNamedNodeMap* map) {
+            if (!map) return;
+            for (__MAPPOS pos = map->begin(); pos;) {
+                ITOVELDOMNode* attr = map->nextValue(pos);
+                if (!attr) continue;
+                out += ' ';
+                if (CTOVELDOMAttribute* a = asExactly<CTOVELDOMAttribute>(attr))
+                    writeAttribute(*a, out);
+                else
+                    privateOf(attr)->getXML(out);
+            }
         });
-    } else if (CTOVELDOMNamedNodeMap* map = element.attributeMap()) {
-        for (__MAPPOS pos = map->begin(); pos;) {
-            ITOVELDOMNode* attr = map->nextValue(pos);
-            if (!attr) continue;
-            out += ' ';
-            if (CTOVELDOMAttribute* a = asExactly<CTOVELDOMAttribute>(attr))
-                writeAttribute(*a, out);
-            else
-                privateOf(attr)->getXML(out);
-        }
-    }
     if (element.childCount() > 0) {
         out += '>';
         return true;
@@ -198,7 +225,8 @@ void closeElement(OpenElement& frame, std::string& out) {
         appendRepeated(out, SerializeAccess::unit(*frame.doc), frame.level - 1);
     }
     out += "</";
-    out.append(frame.element->tagNameString().c_str(), frame.element->tagNameString().size());
+    out.append(ElementAccess::tagName(*frame.element).c_str(),
+               ElementAccess::tagName(*frame.element).size());
     out += '>';
     if (frame.level >= 1) frame.doc->setIndentLevel(frame.level + 1);
 }
@@ -223,6 +251,7 @@ OpenElement frameFor(CTOVELDOMElement& element) {
 void writeElement(CTOVELDOMElement& element, std::string& out) {
     std::vector<OpenElement> stack;
     stack.push_back(frameFor(element));
+    LevelRestorer restorer(stack.back().doc);
     if (!openElement(stack.back(), out)) return;
     while (!stack.empty()) {
         OpenElement& frame = stack.back();
@@ -253,6 +282,7 @@ void writeElement(CTOVELDOMElement& element, std::string& out) {
 }
 
 void writeDocument(CTOVELDOMDocument& doc, std::string& out) {
+    LevelRestorer restorer(&doc);
     const int level = SerializeAccess::level(doc);
     if (level >= 1) {
         if (!out.empty()) out += '\n';
@@ -292,6 +322,7 @@ void writeDocument(CTOVELDOMDocument& doc, std::string& out) {
 
 void writeFragment(CTOVELDOMDocumentFragment& fragment, std::string& out) {
     CTOVELDOMDocument* doc = printingDocument(fragment.ownerPtr());
+    LevelRestorer restorer(doc);
     const int count = fragment.childCount();
     for (int i = 0; i < count; ++i) {
         int before = doc ? SerializeAccess::level(*doc) : 0;
@@ -324,4 +355,15 @@ void writeDocumentType(CTOVELDOMDocumentType& doctype, std::string& out) {
 }
 
 } // namespace xmlwriter
+
+// Each kind's part of printing, kept with the rest of it.
+void CTOVELDOMElement::getXML(std::string& out) { xmlwriter::writeElement(*this, out); }
+void CTOVELDOMAttribute::getXML(std::string& out) { xmlwriter::writeAttribute(*this, out); }
+void CTOVELDOMDocument::getXML(std::string& out) { xmlwriter::writeDocument(*this, out); }
+void CTOVELDOMDocumentFragment::getXML(std::string& out) { xmlwriter::writeFragment(*this, out); }
+void CTOVELDOMDocumentType::getXML(std::string& out) { xmlwriter::writeDocumentType(*this, out); }
+void CTOVELDOMText::getXML(std::string& out) {
+    xmlwriter::appendEscapedText(out, value.data(), value.size());
+}
+
 } // namespace LUMA_7_4_0

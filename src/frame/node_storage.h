@@ -1,6 +1,6 @@
 // CNodeStorage: where the objects a tree is made of live.
-#ifndef TOVELDOM_NODE_STORAGE_H
-#define TOVELDOM_NODE_STORAGE_H
+#ifndef TOVELDOM_SRC_FRAME_NODE_STORAGE_H
+#define TOVELDOM_SRC_FRAME_NODE_STORAGE_H
 
 #include <cstddef>
 
