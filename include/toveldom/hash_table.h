@@ -126,7 +126,7 @@ public:
             if (e) e->key.~basic_string();
         }
         freeBuckets();
-        std::free(index);
+        rawFree(index);
         index = nullptr;
         indexSize = 0;
         small = nullptr;
@@ -250,7 +250,7 @@ private:
     // Without memory for a bigger index the table drops it: the chains alone still find
     // every entry, only more slowly.
     void reindex(uint32_t size) {
-        std::free(index);
+        rawFree(index);
         index = static_cast<Entry**>(std::calloc(size, sizeof(Entry*)));
         indexSize = index ? size : 0;
         if (!index) return;
@@ -285,7 +285,7 @@ private:
         if (!buckets) throw TOVELDOMException(OUT_OF_MEMORY_ERR);
     }
     void freeBuckets() {
-        std::free(buckets);
+        rawFree(buckets);
         buckets = nullptr;
     }
 

@@ -28,7 +28,8 @@ public:
     CResultCache& operator=(const CResultCache&) = delete;
 
     std::string& get() {
-        if (!value) value = new std::string();
+        if (!value) value = new (std::nothrow) std::string();
+        if (!value) throw TOVELDOMException(OUT_OF_MEMORY_ERR);
         return *value;
     }
     // Empties the cache and returns it for filling.

@@ -23,6 +23,7 @@
 #include <toveldom/hash_table.h>
 #include <toveldom/implementation.h>
 #include <toveldom/interfaces.h>
+#include <toveldom/memory.h>
 #include <toveldom/mutex.h>
 #include <toveldom/named_node_map.h>
 #include <toveldom/node_base.h>

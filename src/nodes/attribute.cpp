@@ -121,7 +121,7 @@ CSharedString CTOVELDOMAttribute::sharedWithCopy(const CSharedString& text) cons
     return copy;
 }
 
-ITOVELDOMNode* CTOVELDOMAttribute::cloneNode(bool deep) {
+ITOVELDOMNode* CTOVELDOMAttribute::cloneNode(bool deep) try {
     ITOVELDOMAttribute* copy;
     if (gpfnCreateXMLAttribute_7_4_0)
         copy = gpfnCreateXMLAttribute_7_4_0(ownerDocument, nullptr, name.c_str(),
@@ -140,6 +140,8 @@ ITOVELDOMNode* CTOVELDOMAttribute::cloneNode(bool deep) {
         appendChildCopies(copy);
     }
     return hold.detach();
+} catch (...) {
+    rethrowAsLibraryError();
 }
 
 void CTOVELDOMAttribute::getXML(std::string& out) { xmlwriter::writeAttribute(*this, out); }
