@@ -7,7 +7,7 @@ CMAKE_ARGS ?=
 
 CONFIGURE = cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_ARGS)
 
-.PHONY: all deps configure build run test test-sanitize install symbols bench fuzz format clean
+.PHONY: all deps configure build run test test-sanitize install symbols bench fuzz mutants format clean
 
 all: build
 
@@ -63,8 +63,14 @@ fuzz:
 	./scripts/install-deps build fuzz
 	./scripts/fuzz $(FUZZ_SECONDS)
 
+# Injects each fault of scripts/mutants.list in turn and reports which the tests catch
+# (own build folder build-mutants; not part of `make test`).
+mutants:
+	./scripts/install-deps build test
+	./scripts/mutants --jobs $(JOBS)
+
 format:
 	clang-format -i $$(git ls-files '*.h' '*.cpp')
 
 clean:
-	rm -rf $(BUILD) $(SAN_BUILD) build-bench
+	rm -rf $(BUILD) $(SAN_BUILD) build-bench build-mutants

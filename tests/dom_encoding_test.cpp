@@ -5,9 +5,12 @@
 #include <cstdio>
 #include <fstream>
 #include <sstream>
+#include <unistd.h>
 
 #include <toveldom/dom.hpp>
+#include <toveldom/encoded.h>
 #include <toveldom/encoding.h>
+#include <toveldom/exceptions.h>
 
 using namespace toveldom;
 using LUMA_7_4_0::EncodingInfo;
@@ -24,6 +27,12 @@ std::string read_file(const std::string& path) {
 
 void write_file(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// Test cases run as processes of their own, side by side, and other builds share the
+// directory: every file name is this process's.
+std::string temp_name(const char* what) {
+    return testing::TempDir() + "dom_encoding_" + std::to_string(getpid()) + "_" + what + ".xml";
 }
 
 void put_code(std::string& out, int code) {
@@ -69,8 +78,7 @@ TEST_P(RegistryRoundTrip, LoadedAndSavedComesBackByteForByte) {
     std::string input = std::string("<?xml version=\"1.0\" encoding=\"") + name +
                         "\" standalone=\"yes\"?>\n<r a=\"" + chars + "\">" + chars + "<![CDATA[" +
                         chars + "]]></r>\n";
-    std::string in = testing::TempDir() + "dom_encoding_in.xml";
-    std::string out = testing::TempDir() + "dom_encoding_out.xml";
+    std::string in = temp_name("in"), out = temp_name("out");
     write_file(in, input);
     document doc = document::load_file(in);
     doc.save(out);
@@ -146,4 +154,27 @@ TEST(DomEncoding, Utf16AndNames) {
     EXPECT_EQ(output_encodings().size(), 36u);
     for (const std::string& name : output_encodings())
         EXPECT_TRUE(is_output_encoding(name)) << name;
+}
+
+TEST(DomEncoding, SaveEncodedForHostsOfTheInterfaces) {
+    using namespace LUMA_7_4_0;
+    document doc = document::parse("<?xml version='1.0' encoding='windows-1252'?><r>\xE9</r>");
+    std::string path = temp_name("saved");
+    EXPECT_TRUE(TOVELDOMSaveEncoded_7_4_0(doc.get(), path.c_str(), nullptr));
+    EXPECT_EQ(read_file(path).substr(62), "<r>\xE9</r>\n");
+    EXPECT_TRUE(TOVELDOMSaveEncoded_7_4_0(doc.get(), path.c_str(), "US-ASCII"));
+    EXPECT_EQ(read_file(path).substr(58), "<r>&#233;</r>\n");
+    std::remove(path.c_str());
+    auto code = [](ITOVELDOMDocument* d, const char* p, const char* e) {
+        try {
+            TOVELDOMSaveEncoded_7_4_0(d, p, e);
+        } catch (const ITOVELDOMException& x) {
+            return int(x.get_code());
+        }
+        return 0;
+    };
+    EXPECT_EQ(code(nullptr, "x", nullptr), NULL_POINTER_ERR);
+    EXPECT_EQ(code(doc.get(), nullptr, nullptr), NULL_STRING_ERR);
+    EXPECT_EQ(code(doc.get(), path.c_str(), "EBCDIC-X"), NOT_SUPPORTED_ERR);
+    EXPECT_EQ(code(doc.get(), "/nonexistent/dir/x.xml", nullptr), FILE_IO_ERR);
 }

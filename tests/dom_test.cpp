@@ -60,6 +60,23 @@ TEST(DomHandles, NodeKeepsItsDocumentAlive) {
     EXPECT_TRUE(document());
 }
 
+TEST(DomDocuments, LoadAndOutputOptions) {
+    load_options keep, latin;
+    keep.preserve_whitespace = true;
+    latin.encoding = "ISO-8859-1";
+    EXPECT_EQ(document::parse("<a> x  y </a>", keep).root().text(), " x  y ");
+    EXPECT_EQ(document::parse("<a> x  y </a>").root().text(), "x y");
+    EXPECT_EQ(document::parse("<a>\xE9</a>", latin).root().text(), "\xC3\xA9");
+    output_options tabs;
+    tabs.indent = true;
+    tabs.indent_unit = "\t";
+    tabs.final_newline = true;
+    document doc = document::parse("<a><b/></a>");
+    EXPECT_EQ(doc.root().xml(tabs), "<a>\n\t<b/>\n</a>\n");
+    EXPECT_EQ(doc.root().xml(), "<a><b/></a>"); // each call sets the indentation it needs
+    EXPECT_EQ(doc.root().child("b").xml(tabs), "<b/>\n");
+}
+
 TEST(DomWalking, ElementRangesNamesAndParents) {
     document doc = document::parse(kShop);
     element shop = doc.root();
@@ -173,6 +190,8 @@ TEST(DomBuilding, RefusesWhatWouldNotPrintAsXml) {
         {"not UTF-8", [] { document().append_element("a").append_text("\xC3("); },
          errc::invalid_character},
         {"cdata", [] { document().append_element("a").append_cdata("x]]>y"); }, errc::syntax},
+        {"cdata value", [] { document().append_element("a").append_cdata("x").set_value("]]>"); },
+         errc::syntax},
         {"comment --", [] { document().append_comment("a--b"); }, errc::syntax},
         {"comment -", [] { document().append_comment("a-"); }, errc::syntax},
         {"pi ?>", [] { document().append_processing_instruction("p", "a?>"); }, errc::syntax},

@@ -10,6 +10,7 @@ int runCheck(int argc, char** argv, int first);
 int runFind(int argc, char** argv, int first);
 int runOrder(int argc, char** argv, int first);
 int runEncodings(int argc, char** argv, int first);
+int runC14n(int argc, char** argv, int first);
 
 // One line each, for the tool's own help.
 extern const char* const kFormatSummary;
@@ -17,6 +18,7 @@ extern const char* const kCheckSummary;
 extern const char* const kFindSummary;
 extern const char* const kOrderSummary;
 extern const char* const kEncodingsSummary;
+extern const char* const kC14nSummary;
 
 } // namespace tool
 

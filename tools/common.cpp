@@ -12,7 +12,11 @@
 #include <expat.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <toveldom/dom.hpp>
+#include <toveldom/loading.h>
 #include <unistd.h>
+
+#include "progress.h"
 
 namespace tool {
 
@@ -101,6 +105,27 @@ CommandLine parseCommandLine(const char* command, const std::vector<OptionSpec>&
 
 // --- documents ------------------------------------------------------------------------------
 
+void addLoadOptionSpecs(std::vector<OptionSpec>& known, bool writesDocument) {
+    known.push_back({"input-encoding", 0, Value::Required});
+    if (!writesDocument) known.push_back({"encoding", 0, Value::Required});
+    known.push_back({"preserve-space", 0, Value::None});
+    known.push_back({"externals", 0, Value::None});
+}
+
+LoadOptions loadOptions(const CommandLine& line, bool writesDocument) {
+    LoadOptions options;
+    options.encoding = line.last("input-encoding", writesDocument ? "" : line.last("encoding"));
+    options.preserveSpace = line.has("preserve-space");
+    options.externals = line.has("externals");
+    return options;
+}
+
+const char* const kExternalsHelp =
+    "  --externals           read external general entities declared in the internal\n"
+    "                        subset, from any local path their system IDs name; the\n"
+    "                        external DTD subset is never read. Without it nothing\n"
+    "                        outside FILE is read: a named external DTD is skipped\n";
+
 std::string displayName(const std::string& path) { return path == "-" ? "<stdin>" : path; }
 
 std::string parseErrorMessage(int code) {
@@ -181,14 +206,32 @@ struct Descriptor {
 } // namespace
 
 // Each input is opened once and read whole: a FIFO opened twice would lose its writer to the
-// first open, and reading ahead lets the message say what went wrong with the file.
+// first open, and reading ahead lets the message say what went wrong with the file. A regular
+// file, which a second open cannot harm, is left to the library when progress or external
+// entities need it read by name.
 Document loadUnchecked(const std::string& path, const LoadOptions& options) {
     Document doc = Document::adopt(createTOVELDOMDocument_7_4_0());
     try {
         doc->put_preserveWhiteSpace(options.preserveSpace);
+        doc->put_resolveExternals(options.externals);
+        TOVELDOMPutSkipExternalDTD_7_4_0(doc, !options.externals);
         if (!options.encoding.empty()) doc->put_encoding(options.encoding.c_str());
         Descriptor input{path == "-" ? 0 : ::open(path.c_str(), O_RDONLY | O_CLOEXEC)};
         if (input.fd < 0) throw ioFailure("cannot open", path, errno);
+        // The library reads a named regular file itself, a chunk at a time: progress can then
+        // follow it, and external entities resolve against the document's own path.
+        struct stat st;
+        if (path != "-" && ::fstat(input.fd, &st) == 0 && S_ISREG(st.st_mode) &&
+            (options.externals || ProgressScope::wanted(st))) {
+            ProgressScope progress(path, st);
+            try {
+                doc->load(path.c_str());
+            } catch (const TOVELDOMException& error) {
+                if (error.get_code() != FILE_IO_ERR) throw;
+                throw ioFailure("cannot read", path, EIO);
+            }
+            return doc;
+        }
         std::string data = readAll(input.fd, path);
         // loadXML refuses an empty buffer outright; the parser's own answer to an empty file
         // is "no element found" at 1:0.
@@ -218,6 +261,9 @@ Document loadDocument(const std::string& path, const LoadOptions& options) {
 OutputOptions outputOptions(const char* command, const CommandLine& line) {
     OutputOptions options;
     options.path = line.last("output");
+    // Text read in a forced encoding goes back out in it, so bytes not changed stay the same.
+    options.encoding = line.last("encoding", line.last("input-encoding"));
+    if (line.has("encoding")) checkOutputEncoding(command, options.encoding);
     bool indent = line.has("indent");
     bool indentWith = line.has("indent-with");
     if (indent && indentWith) usageError(command, "use either --indent or --indent-with");
@@ -333,28 +379,43 @@ void writeOutputFile(const std::string& path, const std::function<void(const cha
     }
 }
 
+void checkOutputEncoding(const char* command, const std::string& name) {
+    if (!toveldom::is_output_encoding(name))
+        throw Failure{kUsageOrIo, std::string(command) + ": cannot write in encoding '" + name +
+                                      "' (see 'toveldom encodings' for the names known)"};
+}
+
 void writeDocument(ITOVELDOMDocument* doc, const OutputOptions& options) {
-    // The text the library holds is UTF-8 whatever the input was; a declaration still naming
-    // the input's encoding would make the output lie about itself.
-    doc->put_encoding("UTF-8");
-    if (options.indent) {
-        doc->setIndentation(options.unit.c_str());
-        doc->setIndentLevel(1);
+    toveldom::output_options out;
+    out.indent = options.indent;
+    out.indent_unit = options.unit;
+    out.encoding = options.encoding;
+    out.final_newline = true;
+    std::string bytes;
+    try {
+        bytes = toveldom::document::retain(doc).xml(out);
+    } catch (const toveldom::error& error) {
+        // A name, comment or instruction with a character the encoding lacks.
+        throw Failure{kDocumentFailure, error.what()};
     }
     if (options.path.empty() || options.path == "-") {
-        std::string text = doc->get_xml();
-        if (text.empty() || text.back() != '\n') text += '\n';
-        writeStdout(text);
+        writeStdout(bytes);
         return;
     }
     writeOutputFile(options.path, [&](const char* file) {
-        try {
-            doc->save(const_cast<char*>(file));
-        } catch (const TOVELDOMException& error) {
-            if (error.get_code() == FILE_IO_ERR)
-                throw Failure{kUsageOrIo, "cannot write " + options.path};
-            throw Failure{kUsageOrIo, "cannot write " + options.path + ": " + error.message()};
+        int fd = ::open(file, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+        if (fd < 0) throw ioFailure("cannot write", options.path, errno);
+        for (size_t done = 0; done < bytes.size();) {
+            ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) {
+                int error = errno;
+                ::close(fd);
+                throw ioFailure("cannot write", options.path, error);
+            }
+            done += size_t(n);
         }
+        if (::close(fd) != 0) throw ioFailure("cannot write", options.path, errno);
     });
 }
 

@@ -74,7 +74,19 @@ using Document = CNodePtr<ITOVELDOMDocument>;
 struct LoadOptions {
     std::string encoding; // forced input encoding, empty to follow the document
     bool preserveSpace = false;
+    // Off: a named external DTD is skipped and nothing outside the input is read. On: the
+    // library resolves external general entities (put_resolveExternals).
+    bool externals = false;
 };
+
+// The options of every command that loads: --input-encoding, --preserve-space, --externals,
+// and --encoding for the input too where the command writes no document (where it does,
+// --encoding names the output's encoding).
+void addLoadOptionSpecs(std::vector<OptionSpec>& known, bool writesDocument);
+LoadOptions loadOptions(const CommandLine& line, bool writesDocument);
+
+// The lines of --help that describe --externals, for every command that loads.
+extern const char* const kExternalsHelp;
 
 // How a path is shown in messages ("-" is standard input).
 std::string displayName(const std::string& path);
@@ -96,13 +108,17 @@ struct OutputOptions {
     std::string path; // empty or "-" for standard output
     bool indent = false;
     std::string unit = "  "; // one indentation step
+    std::string encoding;    // empty: the encoding the document declares
 };
 
-// Reads --indent[=N], --indent-with and -o from the command line.
+// Reads --indent[=N], --indent-with, --encoding and -o from the command line.
 OutputOptions outputOptions(const char* command, const CommandLine& line);
+// A usage Failure unless name is an encoding the tool can write.
+void checkOutputEncoding(const char* command, const std::string& name);
 
-// Prints the document as UTF-8 (the declaration says so) to standard output, ending with a
-// line feed, or saves it to options.path whole or not at all.
+// Prints the document in options.encoding, or else the encoding it declares (the declaration
+// names the one written), to standard output, ending with a line feed, or saves it to
+// options.path whole or not at all.
 void writeDocument(ITOVELDOMDocument* doc, const OutputOptions& options);
 
 // Puts what write saves into the file named path, whole or not at all. write gets the name

@@ -9,7 +9,7 @@ namespace {
 
 const char kHelp[] =
     "usage: toveldom find FILE NAME [--ns URI] [--ignore-case] [--text | --count]\n"
-    "                     [--preserve-space] [--encoding NAME]\n"
+    "                     [--preserve-space] [--encoding NAME] [--externals]\n"
     "\n"
     "Prints, one per line and in document order, every element of FILE ('-' is standard\n"
     "input) named NAME ('*' matches every element).\n"
@@ -20,6 +20,7 @@ const char kHelp[] =
     "  --count            print only the number of matches\n"
     "  --preserve-space   keep text made only of white space (dropped by default)\n"
     "  --encoding NAME    read the input in encoding NAME, whatever it declares\n"
+    "  --externals        read external entities as 'toveldom format --help' describes\n"
     "\n"
     "Exit status: 0 searched (also with no match), 1 not well-formed or unknown encoding,\n"
     "2 usage or I/O error.\n";
@@ -33,7 +34,8 @@ int runFind(int argc, char** argv, int first) {
                                          {"text", 0, Value::None},
                                          {"count", 0, Value::None},
                                          {"preserve-space", 0, Value::None},
-                                         {"encoding", 0, Value::Required}},
+                                         {"encoding", 0, Value::Required},
+                                         {"externals", 0, Value::None}},
                                         argc, argv, first);
     if (helpRequested(line, kHelp)) return kOk;
     if (line.operands.size() != 2) usageError("find", "expects FILE and NAME");
@@ -43,9 +45,7 @@ int runFind(int argc, char** argv, int first) {
     const std::string& name = line.operands[1];
     if (name.empty()) usageError("find", "NAME is empty");
 
-    LoadOptions load;
-    load.encoding = line.last("encoding");
-    load.preserveSpace = line.has("preserve-space");
+    LoadOptions load = loadOptions(line, false);
     Document doc = loadDocument(line.operands[0], load);
 
     const bool noCase = line.has("ignore-case");

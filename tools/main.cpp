@@ -20,11 +20,9 @@ struct Command {
 };
 
 const Command kCommands[] = {
-    {"format", runFormat, &kFormatSummary},
-    {"check", runCheck, &kCheckSummary},
-    {"find", runFind, &kFindSummary},
-    {"order", runOrder, &kOrderSummary},
-    {"encodings", runEncodings, &kEncodingsSummary},
+    {"format", runFormat, &kFormatSummary}, {"check", runCheck, &kCheckSummary},
+    {"find", runFind, &kFindSummary},       {"order", runOrder, &kOrderSummary},
+    {"c14n", runC14n, &kC14nSummary},       {"encodings", runEncodings, &kEncodingsSummary},
 };
 
 std::string usage() {

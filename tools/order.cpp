@@ -13,7 +13,7 @@ const char kHelp[] =
     "usage: toveldom order FILE [--at NAME] [--group NAME[:RANK]]... [--key CHILD | --key .]\n"
     "                      [--descending] [--case-sensitive] [-o OUT]\n"
     "                      [--indent[=N] | --indent-with STRING] [--preserve-space]\n"
-    "                      [--encoding NAME]\n"
+    "                      [--encoding NAME] [--input-encoding NAME] [--externals]\n"
     "\n"
     "Reorders the element children of the document element of FILE ('-' is standard\n"
     "input), or of every element named NAME, and prints the document as 'format' does.\n"
@@ -29,7 +29,8 @@ const char kHelp[] =
     "  --descending          sort from last to first\n"
     "  --case-sensitive      compare keys with letter case (ignored by default)\n"
     "  -o, --output OUT      save to OUT instead of printing\n"
-    "  --indent[=N], --indent-with STRING, --preserve-space, --encoding NAME\n"
+    "  --indent[=N], --indent-with STRING, --preserve-space, --encoding NAME,\n"
+    "  --input-encoding NAME, --externals\n"
     "                        as for 'toveldom format'\n"
     "\n"
     "Keys compare by the collation of the locale (LC_ALL, LC_COLLATE); equal keys keep\n"
@@ -95,7 +96,9 @@ int runOrder(int argc, char** argv, int first) {
                                          {"indent", 0, Value::Attached},
                                          {"indent-with", 0, Value::Required},
                                          {"preserve-space", 0, Value::None},
-                                         {"encoding", 0, Value::Required}},
+                                         {"encoding", 0, Value::Required},
+                                         {"input-encoding", 0, Value::Required},
+                                         {"externals", 0, Value::None}},
                                         argc, argv, first);
     if (helpRequested(line, kHelp)) return kOk;
     if (line.operands.size() != 1) usageError("order", "expects one FILE");
@@ -103,9 +106,7 @@ int runOrder(int argc, char** argv, int first) {
     OrderDef definition = makeDefinition(line);
     if (line.has("at") && line.last("at").empty()) usageError("order", "--at needs a NAME");
 
-    LoadOptions load;
-    load.encoding = line.last("encoding");
-    load.preserveSpace = line.has("preserve-space");
+    LoadOptions load = loadOptions(line, true);
     const std::string& path = line.operands[0];
     Document doc = loadDocument(path, load);
 

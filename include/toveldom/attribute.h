@@ -6,7 +6,6 @@
 
 #include <toveldom/export.h>
 #include <toveldom/node_base.h>
-#include <toveldom/shared_string.h>
 
 namespace LUMA_7_4_0 {
 
@@ -54,20 +53,17 @@ public:
     // The owner element without a reference.
     virtual ITOVELDOMNode* getParentElement();
 
-    const CSharedString& nameString() const { return name; }
-
-    // For the library. A value set through the attribute is kept as a string and turns
-    // into the text child that holds it only when somebody asks for the children: most
-    // attributes are only ever read and printed.
-    bool hasPendingValue() const { return valuePending; }
-    const std::string& pendingValueString() const { return pendingValue; }
-    void setPendingValue(const char* value, size_t length);
-    void materializeValue();
-
 protected:
     ~CTOVELDOMAttribute() override;
 
 private:
+    friend struct AttributeAccess; // the library's way in (src/nodes/node_access.h)
+
+    // A value set through the attribute is kept as a string and turns into the text child
+    // that holds it only when somebody asks for the children: most attributes are only
+    // ever read and printed.
+    void setPendingValue(const char* value, size_t length);
+    void materializeValue();
     CSharedString sharedWithCopy(const CSharedString& text) const;
 
     CSharedString name;

@@ -81,6 +81,9 @@ public:
     void setStandalone(bool standalone);
     char const* getVersion() const { return version.c_str(); }
     bool getStandalone() const { return standalone; }
+    // Loading with a named external DTD left unread (see toveldom/loading.h).
+    void setExternalDTDSkipped(bool skip) { skipExternalDTD = skip; }
+    bool getExternalDTDSkipped() const { return skipExternalDTD; }
     // Removes every child (the parser's reset before and after a load).
     void clearDocument() { clearChildNodes(); }
 
@@ -104,6 +107,7 @@ private:
     bool standalone;
     bool resolveExternals;
     bool preserveWhiteSpace;
+    bool skipExternalDTD = false;
 };
 
 } // namespace LUMA_7_4_0

@@ -95,7 +95,7 @@ struct load_options {
 
 struct output_options {
     bool indent = false;            // one element per line, nested by indent_unit
-    std::string indent_unit = "  "; //
+    std::string indent_unit = "  "; // one level of nesting
     // Any name of output_encodings(); characters it lacks become character references. Empty:
     // UTF-8 for xml() of a node, the document's declared encoding for a document.
     std::string encoding;

@@ -8,7 +8,7 @@
 #include <cstring>
 
 #include <toveldom/exceptions.h>
-#include <toveldom/node_storage.h>
+#include <toveldom/memory.h>
 
 namespace LUMA_7_4_0 {
 

@@ -9,7 +9,6 @@
 #include <toveldom/export.h>
 #include <toveldom/named_node_map.h>
 #include <toveldom/node_base.h>
-#include <toveldom/shared_string.h>
 
 namespace LUMA_7_4_0 {
 
@@ -111,28 +110,12 @@ public:
     // Sorts one ordering group by key (stable; caseSensitive picks the comparator).
     void sort(CDynamicArray<SortElementDef>& group, bool caseSensitive);
 
-    // For the library: the map without a reference, null until the first attribute.
-    CTOVELDOMNamedNodeMap* attributeMap() const {
-        if (parsedAttributes) materializeAttributes();
-        return attributes;
-    }
-    CTOVELDOMNamedNodeMap& ensureAttributes() const;
-    // The attributes a loader stored in the lighter form, when they are all there is (no
-    // map) and can be walked as they stand; null otherwise.
-    const CParsedAttributes* parsedAttributesOnly() const;
-    // Takes the attributes of a start tag in the lighter form (this element has none yet
-    // but namespace declarations); they become nodes when first needed.
-    void adoptParsedAttributes(CParsedAttributes* block);
-    const CSharedString& tagNameString() const { return tagName; }
-    const CSharedString& namespaceString() const { return namespaceURI; }
-    // Stores a new attribute under its name without any check (the parser's path).
-    void createAttribute(const CSharedString& name, const char* value, size_t valueLength,
-                         bool specified, const CSharedString& namespaceURI);
-
 protected:
     ~CTOVELDOMElement() override;
 
 private:
+    friend struct ElementAccess; // the library's way in (src/nodes/node_access.h)
+
     static int x_s_strcoll(const void* a, const void* b);
     static int x_i_strcoll(const void* a, const void* b);
 

@@ -9,7 +9,6 @@
 #include <string>
 
 #include <toveldom/exceptions.h>
-#include <toveldom/node_storage.h>
 
 namespace LUMA_7_4_0 {
 
@@ -19,15 +18,6 @@ template <class K, class V> struct Assoc {
     K key;
     V value;
 };
-
-// The hash of an attribute map key: h = h * 33 + c over the key's bytes taken as signed
-// chars, modulo 2^32.
-inline uint32_t nodeHashKey(const char* key) {
-    uint32_t h = 0;
-    for (const signed char* p = reinterpret_cast<const signed char*>(key); *p; ++p)
-        h = h * 33 + uint32_t(int32_t(*p));
-    return h;
-}
 
 // An iteration position: null is the end, all ones is "before the first entry", anything
 // else is the entry the next step returns.
@@ -53,6 +43,11 @@ public:
     static constexpr uint32_t kBuckets = 17;
     static constexpr int kSmall = 8;
     static constexpr int kIndexed = 64;
+
+    // The one rule placing a key: its hash modulo the bucket count.
+    static constexpr uint32_t bucketFor(uint32_t hash, uint32_t buckets = kBuckets) {
+        return hash % buckets;
+    }
 
     explicit CNodeHashTable(int blockSize = 10)
         : buckets(nullptr), bucketCount(kBuckets), entryCount(0), freeList(nullptr),
@@ -106,7 +101,7 @@ public:
 
     bool removeKey(const char* key) {
         if (!entryCount) return false;
-        uint32_t b = hashKey(key) % bucketCount;
+        uint32_t b = bucketFor(hashKey(key), bucketCount);
         for (Entry** link = buckets ? &buckets[b] : &small; *link; link = &(*link)->next) {
             if ((*link)->bucket == b && compareElements(&(*link)->key, key)) {
                 Entry* e = *link;
@@ -120,26 +115,7 @@ public:
         return false;
     }
 
-    void removeAll() {
-        for (__MAPPOS pos = begin(); pos;) {
-            Entry* e = step(pos);
-            if (e) e->key.~basic_string();
-        }
-        freeBuckets();
-        rawFree(index);
-        index = nullptr;
-        indexSize = 0;
-        small = nullptr;
-        blockCount = 0;
-        while (blocks) {
-            Block* previous = blocks->previous;
-            CNodeStorage::release(blocks, blockBytes(blocks->capacity));
-            blocks = previous;
-        }
-        freeList = nullptr;
-        entryCount = 0;
-        ++changes;
-    }
+    void removeAll();
 
     __MAPPOS begin() const { return entryCount ? TOVELDOM_MAP_START : nullptr; }
 
@@ -157,7 +133,7 @@ public:
     }
 
 protected:
-    static uint32_t hashKey(const char* key) { return nodeHashKey(key); }
+    static uint32_t hashKey(const char* key);
     static bool compareElements(const std::string* a, const char* b) { return *a == b; }
 
     Entry* step(__MAPPOS& pos) const {
@@ -197,7 +173,7 @@ private:
 
     Entry* getAssocAt(const char* key, uint32_t& b) const {
         const uint32_t h = hashKey(key);
-        b = h % bucketCount;
+        b = bucketFor(h, bucketCount);
         if (index) {
             for (uint32_t i = spot(h);; i = (i + 1) & (indexSize - 1)) {
                 Entry* e = index[i];
@@ -250,7 +226,7 @@ private:
     // Without memory for a bigger index the table drops it: the chains alone still find
     // every entry, only more slowly.
     void reindex(uint32_t size) {
-        rawFree(index);
+        std::free(index);
         index = static_cast<Entry**>(std::calloc(size, sizeof(Entry*)));
         indexSize = index ? size : 0;
         if (!index) return;
@@ -285,7 +261,7 @@ private:
         if (!buckets) throw TOVELDOMException(OUT_OF_MEMORY_ERR);
     }
     void freeBuckets() {
-        rawFree(buckets);
+        std::free(buckets);
         buckets = nullptr;
     }
 
@@ -296,34 +272,7 @@ private:
         return blockCount < 3 && kFirst[blockCount] < blockSize ? kFirst[blockCount] : blockSize;
     }
 
-    Entry* newAssoc() {
-        if (!freeList) {
-            const int n = nextBlockSize();
-            Block* block;
-            try {
-                block = static_cast<Block*>(CNodeStorage::allocate(blockBytes(n)));
-            } catch (const std::bad_alloc&) {
-                throw TOVELDOMException(OUT_OF_MEMORY_ERR);
-            }
-            block->previous = blocks;
-            block->capacity = n;
-            blocks = block;
-            ++blockCount;
-            // Last to first, so the block's first entry is handed out first.
-            for (int i = n - 1; i >= 0; --i) {
-                Entry* e = block->entries() + i;
-                e->next = freeList;
-                freeList = e;
-            }
-        }
-        Entry* e = freeList;
-        freeList = e->next;
-        ++entryCount;
-        new (&e->key) std::string();
-        e->value = V();
-        e->next = nullptr;
-        return e;
-    }
+    Entry* newAssoc();
 
     void freeAssoc(Entry* e) {
         e->key.~basic_string();

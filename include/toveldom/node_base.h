@@ -18,34 +18,49 @@
 
 namespace LUMA_7_4_0 {
 
-// One string per node that get_xml, get_text and some look-ups fill and return. Most
-// nodes are never asked, so the string is allocated on first use.
-class TOVELDOM_API CResultCache {
+// Two of the library's own types that every node embeds. Hosts see their size and nothing
+// else: the members are defined inside the library, and only the library uses them.
+
+// One string per node that get_xml, get_text and some look-ups fill and return.
+class CResultCache {
 public:
-    CResultCache() : value(nullptr) {}
-    ~CResultCache() { delete value; }
+    inline CResultCache();
+    inline ~CResultCache();
     CResultCache(const CResultCache&) = delete;
     CResultCache& operator=(const CResultCache&) = delete;
 
-    std::string& get() {
-        if (!value) value = new (std::nothrow) std::string();
-        if (!value) throw TOVELDOMException(OUT_OF_MEMORY_ERR);
-        return *value;
-    }
-    // Empties the cache and returns it for filling.
-    std::string& fresh() {
-        std::string& s = get();
-        s.clear();
-        return s;
-    }
-    const char* set(std::string text) {
-        get() = std::move(text);
-        return value->c_str();
-    }
-    const char* c_str() { return get().c_str(); }
+    inline std::string& get();
+    inline std::string& fresh();
+    inline const char* set(std::string text);
+    inline const char* c_str();
 
 private:
     std::string* value;
+};
+
+// Text the nodes of one document share: element and attribute names, namespace URIs.
+class CSharedString {
+public:
+    inline CSharedString();
+    inline explicit CSharedString(const char* text);
+    CSharedString(const char* text, size_t length);
+    inline CSharedString(const CSharedString& other);
+    inline CSharedString(CSharedString&& other) noexcept;
+    inline CSharedString& operator=(CSharedString other) noexcept;
+    inline ~CSharedString();
+
+    inline const char* c_str() const;
+    inline size_t size() const;
+    inline bool empty() const;
+    inline bool operator==(const char* text) const;
+    inline std::string str() const;
+    inline uint32_t keyHash() const;
+    inline void unshare();
+
+private:
+    struct Rep;
+    static void destroy(Rep* rep);
+    Rep* rep;
 };
 
 // Reference count, owner document, parent, result cache, and the defaults of every kind.
@@ -172,6 +187,8 @@ protected:
 };
 
 class ITOVELDOMElement;
+// The attribute keeps its value in a lighter form until its children are asked for.
+template <> void CContainerNode<ITOVELDOMAttribute>::prepareChildren() const;
 extern template class CNodeBase<ITOVELDOMDocument>;
 extern template class CNodeBase<ITOVELDOMElement>;
 extern template class CNodeBase<ITOVELDOMAttribute>;

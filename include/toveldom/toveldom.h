@@ -23,15 +23,14 @@
 #include <toveldom/hash_table.h>
 #include <toveldom/implementation.h>
 #include <toveldom/interfaces.h>
+#include <toveldom/loading.h>
 #include <toveldom/memory.h>
 #include <toveldom/mutex.h>
 #include <toveldom/named_node_map.h>
 #include <toveldom/node_base.h>
 #include <toveldom/node_list.h>
 #include <toveldom/node_ptr.h>
-#include <toveldom/node_storage.h>
 #include <toveldom/order_def.h>
 #include <toveldom/processing_instruction.h>
-#include <toveldom/shared_string.h>
 
 #endif

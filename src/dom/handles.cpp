@@ -197,7 +197,10 @@ std::string_view text_node::value() const { return node_ ? view(get()->get_data(
 
 void text_node::set_value(std::string_view value) {
     if (!node_) return;
-    detail::check_text(value, "text");
+    if (is_cdata())
+        detail::check_cdata(value);
+    else
+        detail::check_text(value, "text");
     guarded([&] { get()->put_data(z(value).c_str()); });
 }
 

@@ -9,6 +9,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <toveldom/encoded.h>
+
 #include "dom/dom_internal.h"
 #include "encoding/output_encoding.h"
 
@@ -264,3 +266,24 @@ std::string encode_printed(std::string_view p, const std::string& name, std::str
 
 } // namespace detail
 } // namespace toveldom
+
+namespace LUMA_7_4_0 {
+
+extern "C" TOVELDOM_API bool TOVELDOMSaveEncoded_7_4_0(ITOVELDOMDocument* doc, const char* path,
+                                                       const char* encoding) {
+    if (!doc) throw TOVELDOMException(NULL_POINTER_ERR);
+    if (!path) throw TOVELDOMException(NULL_STRING_ERR);
+    try {
+        toveldom::output_options options;
+        if (encoding) options.encoding = encoding;
+        toveldom::document::retain(doc).save(path, options);
+    } catch (const toveldom::error& e) {
+        // Beside the library's own codes (memory, files), every refusal of output means
+        // "cannot be written that way".
+        bool own = e.kind() == toveldom::error_kind::file || e.code() >= NOT_IMPLEMENTED_ERR;
+        throw TOVELDOMException(static_cast<unsigned short>(own ? e.code() : NOT_SUPPORTED_ERR));
+    }
+    return true;
+}
+
+} // namespace LUMA_7_4_0

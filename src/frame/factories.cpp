@@ -1,6 +1,8 @@
 // The exported factories. Every place in the library that makes a document, element,
 // attribute, fragment or order definition comes through here, so a host's hook applies
 // everywhere (except createTOVELDOMDocument_7_4_0, which always makes a library document).
+// They are the one part of the frame that knows node kinds and the order definition:
+// everything else below src/nodes works through the interfaces.
 #include <toveldom/attribute.h>
 #include <toveldom/document.h>
 #include <toveldom/document_fragment.h>

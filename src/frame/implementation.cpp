@@ -1,13 +1,14 @@
-#include <toveldom/document.h>
+// The implementation's create functions are factories, like factories.cpp: the one place
+// in the frame that knows node kinds (here only the document type; documents come from
+// the exported factory).
 #include <toveldom/document_type.h>
-#include <toveldom/element.h>
 #include <toveldom/factories.h>
 #include <toveldom/implementation.h>
 #include <toveldom/node_ptr.h>
 
 #include "frame/alloc.h"
+#include "frame/private_interface.h"
 #include "platform/platform.h"
-#include "tree/private_cast.h"
 
 namespace LUMA_7_4_0 {
 
@@ -56,7 +57,7 @@ ITOVELDOMDocument* CTOVELDOMImplementation::createDocument(char const* namespace
     ITOVELDOMDocument* created = CreateXMLDocument_7_4_0();
     if (!created) throw TOVELDOMException(OUT_OF_MEMORY_ERR);
     CNodePtr<ITOVELDOMDocument> doc(created);
-    if (namespaceURI) privateOf(doc)->setNamespaceURI(namespaceURI);
+    if (namespaceURI) privateInterface(doc)->setNamespaceURI(namespaceURI);
     if (doctype) CNodePtr<ITOVELDOMNode>::adopt(doc->appendChild(doctype));
     if (qualifiedName && *qualifiedName) {
         CNodePtr<ITOVELDOMElement> element =

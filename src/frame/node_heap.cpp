@@ -1,8 +1,8 @@
 #include "frame/node_heap.h"
 
-#include <toveldom/memory.h>
+#include "frame/node_storage.h"
 
-#include <toveldom/node_storage.h>
+#include <toveldom/memory.h>
 
 #include <atomic>
 #include <chrono>

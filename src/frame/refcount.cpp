@@ -1,6 +1,6 @@
 #include "frame/refcount.h"
 
-#include <toveldom/node_storage.h>
+#include <toveldom/memory.h>
 
 #include <cstdlib>
 

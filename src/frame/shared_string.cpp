@@ -1,6 +1,6 @@
-#include <toveldom/shared_string.h>
+#include "frame/shared_string.h"
 
-#include <toveldom/hash_table.h>
+#include "frame/key_hash.h"
 
 #include <cstdlib>
 #include <new>

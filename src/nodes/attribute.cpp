@@ -4,9 +4,9 @@
 #include <toveldom/node_ptr.h>
 
 #include "frame/alloc.h"
+#include "nodes/node_access.h"
+#include "nodes/private_cast.h"
 #include "nodes/qualified_name.h"
-#include "serialize/xml_writer.h"
-#include "tree/private_cast.h"
 
 namespace LUMA_7_4_0 {
 
@@ -77,6 +77,12 @@ void CTOVELDOMAttribute::setPendingValue(const char* value, size_t length) {
     valuePending = value != nullptr;
 }
 
+// The attribute's children are its value: they come into being before any child operation.
+template <> void CContainerNode<ITOVELDOMAttribute>::prepareChildren() const {
+    AttributeAccess::materializeValue(
+        *static_cast<CTOVELDOMAttribute*>(const_cast<CContainerNode*>(this)));
+}
+
 void CTOVELDOMAttribute::materializeValue() {
     if (!valuePending) return;
     CNodePtr<ITOVELDOMNode> text(make<CTOVELDOMText>(ownerDocument, this, pendingValue.c_str()));
@@ -133,7 +139,7 @@ ITOVELDOMNode* CTOVELDOMAttribute::cloneNode(bool deep) try {
     CNodePtr<ITOVELDOMNode> hold(copy);
     if (deep && valuePending) {
         if (auto* ours = dynamic_cast<CTOVELDOMAttribute*>(copy))
-            ours->setPendingValue(pendingValue.data(), pendingValue.size());
+            AttributeAccess::setPendingValue(*ours, pendingValue.data(), pendingValue.size());
         else
             copy->put_value(pendingValue.c_str());
     } else if (deep) {
@@ -143,7 +149,5 @@ ITOVELDOMNode* CTOVELDOMAttribute::cloneNode(bool deep) try {
 } catch (...) {
     rethrowAsLibraryError();
 }
-
-void CTOVELDOMAttribute::getXML(std::string& out) { xmlwriter::writeAttribute(*this, out); }
 
 } // namespace LUMA_7_4_0

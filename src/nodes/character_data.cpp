@@ -1,6 +1,8 @@
 // The character-data operations text, CDATA section and comment nodes share.
 #include <toveldom/character_data.h>
 
+#include "frame/shared_string.h"
+
 namespace LUMA_7_4_0 {
 
 template <class I> char const* CCharacterData<I>::get_nodeValue() { return value.c_str(); }

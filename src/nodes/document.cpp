@@ -12,10 +12,9 @@
 #include <cstring>
 
 #include "frame/alloc.h"
+#include "nodes/private_cast.h"
 #include "nodes/text_content.h"
 #include "platform/platform.h"
-#include "serialize/xml_writer.h"
-#include "tree/private_cast.h"
 
 namespace LUMA_7_4_0 {
 
@@ -189,6 +188,7 @@ ITOVELDOMNode* CTOVELDOMDocument::cloneNode(bool deep) try {
     if (auto* doc = dynamic_cast<CTOVELDOMDocument*>(copy)) {
         doc->setStandalone(standalone);
         doc->setVersion(version.c_str());
+        doc->setExternalDTDSkipped(skipExternalDTD);
     }
     if (deep) appendChildCopies(copy, copy);
     return hold.detach();
@@ -230,8 +230,6 @@ std::string CTOVELDOMDocument::getText() {
     }
     return text;
 }
-
-void CTOVELDOMDocument::getXML(std::string& out) { xmlwriter::writeDocument(*this, out); }
 
 bool CTOVELDOMDocument::save(char* fileName) try {
     if (!fileName) throw TOVELDOMException(NULL_STRING_ERR);

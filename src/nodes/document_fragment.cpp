@@ -4,9 +4,8 @@
 #include <toveldom/node_ptr.h>
 
 #include "frame/alloc.h"
+#include "nodes/private_cast.h"
 #include "nodes/text_content.h"
-#include "serialize/xml_writer.h"
-#include "tree/private_cast.h"
 
 namespace LUMA_7_4_0 {
 
@@ -27,7 +26,6 @@ ITOVELDOMNode* CTOVELDOMDocumentFragment::get_parentNode() const { return nullpt
 ITOVELDOMNode* CTOVELDOMDocumentFragment::get_previousSibling() const { return nullptr; }
 ITOVELDOMNode* CTOVELDOMDocumentFragment::get_nextSibling() const { return nullptr; }
 void CTOVELDOMDocumentFragment::clearChildren() { clearChildNodes(); }
-void CTOVELDOMDocumentFragment::getXML(std::string& out) { xmlwriter::writeFragment(*this, out); }
 
 void CTOVELDOMDocumentFragment::setParentNode(ITOVELDOMNode*) {
     throw TOVELDOMException(HIERARCHY_REQUEST_ERR);

@@ -2,8 +2,8 @@
 #include <toveldom/node_ptr.h>
 
 #include "frame/alloc.h"
-#include "serialize/xml_writer.h"
-#include "tree/private_cast.h"
+#include "frame/shared_string.h"
+#include "nodes/private_cast.h"
 
 namespace LUMA_7_4_0 {
 
@@ -28,7 +28,6 @@ char const* CTOVELDOMDocumentType::get_systemID() const { return systemID.c_str(
 char const* CTOVELDOMDocumentType::get_text() { return resultCache.fresh().c_str(); }
 std::string CTOVELDOMDocumentType::getText() { return std::string(); }
 void CTOVELDOMDocumentType::clearChildren() { clearChildNodes(); }
-void CTOVELDOMDocumentType::getXML(std::string& out) { xmlwriter::writeDocumentType(*this, out); }
 
 [[noreturn]] static void refuse() { throw TOVELDOMException(NO_MODIFICATION_ALLOWED_ERR); }
 

@@ -9,11 +9,11 @@
 #include <vector>
 
 #include "frame/alloc.h"
+#include "nodes/node_access.h"
 #include "nodes/parsed_attributes.h"
+#include "nodes/private_cast.h"
 #include "nodes/qualified_name.h"
 #include "nodes/text_content.h"
-#include "serialize/xml_writer.h"
-#include "tree/private_cast.h"
 
 namespace LUMA_7_4_0 {
 
@@ -44,27 +44,12 @@ CTOVELDOMElement::~CTOVELDOMElement() {
     }
 }
 
-CTOVELDOMNamedNodeMap& CTOVELDOMElement::ensureAttributes() const {
-    if (parsedAttributes) materializeAttributes();
-    return mapAsIs();
-}
-
 CTOVELDOMNamedNodeMap& CTOVELDOMElement::mapAsIs() const {
     if (!attributes) {
         attributes = make<CTOVELDOMNamedNodeMap>();
         attributes->AddRef();
     }
     return *attributes;
-}
-
-const CParsedAttributes* CTOVELDOMElement::parsedAttributesOnly() const {
-    if (attributes || !parsedAttributes || parsedAttributes->hasDuplicates()) return nullptr;
-    return parsedAttributes;
-}
-
-void CTOVELDOMElement::adoptParsedAttributes(CParsedAttributes* block) {
-    CParsedAttributes::destroy(parsedAttributes);
-    parsedAttributes = block;
 }
 
 // Inserting in the parser's order, a name met again replacing the node stored before it
@@ -91,7 +76,7 @@ void CTOVELDOMElement::setNamespaceURI(char const* uri) { namespaceURI = CShared
 void CTOVELDOMElement::clearChildren() { clearChildNodes(); }
 
 ITOVELDOMNamedNodeMap* CTOVELDOMElement::get_attributes() const {
-    CTOVELDOMNamedNodeMap& map = ensureAttributes();
+    CTOVELDOMNamedNodeMap& map = ElementAccess::ensureAttributes(*this);
     map.AddRef();
     return &map;
 }
@@ -126,14 +111,16 @@ char const* CTOVELDOMElement::getAttribute(char const* name) {
     requireName(name);
     std::string& out = resultCache.fresh();
     // Reading a loaded element's attributes needs no nodes.
-    if (const CParsedAttributes* parsed = parsedAttributesOnly()) {
-        if (const CParsedAttributes::Item* item = parsed->find(name))
-            out.assign(parsed->valueView(*item));
-        return out.c_str();
-    }
-    ITOVELDOMNode* attr = nullptr;
-    CTOVELDOMNamedNodeMap* map = attributeMap();
-    if (map && map->lookup(name, attr) && attr) out = attr->get_nodeValue();
+    ElementAccess::withAttributes(
+        *this,
+        [&](const CParsedAttributes& parsed) {
+            if (const CParsedAttributes::Item* item = parsed.find(name))
+                out.assign(parsed.valueView(*item));
+        },
+        [&](CTOVELDOMNamedNodeMap* map) {
+            ITOVELDOMNode* attr = nullptr;
+            if (map && map->lookup(name, attr) && attr) out = attr->get_nodeValue();
+        });
     return out.c_str();
 }
 
@@ -151,7 +138,7 @@ static NodeRef newAttribute(CTOVELDOMElement* element, char const* name, char co
 void CTOVELDOMElement::setAttribute(char const* name, char const* value) try {
     requireName(name);
     ITOVELDOMNode* existing = nullptr;
-    CTOVELDOMNamedNodeMap* map = attributeMap();
+    CTOVELDOMNamedNodeMap* map = ElementAccess::attributeMap(*this);
     if (map && map->lookup(name, existing) && existing) {
         if (ITOVELDOMAttribute* attr = asAttribute(existing))
             attr->put_value(value);
@@ -160,7 +147,7 @@ void CTOVELDOMElement::setAttribute(char const* name, char const* value) try {
         return;
     }
     NodeRef attr = newAttribute(this, name, nullptr, value);
-    ITOVELDOMNode*& slot = ensureAttributes()[name];
+    ITOVELDOMNode*& slot = ElementAccess::ensureAttributes(*this)[name];
     slot = attr;
     attr->AddRef();
 } catch (...) {
@@ -169,14 +156,14 @@ void CTOVELDOMElement::setAttribute(char const* name, char const* value) try {
 
 void CTOVELDOMElement::removeAttribute(char const* name) {
     requireName(name);
-    CTOVELDOMNamedNodeMap* map = attributeMap();
+    CTOVELDOMNamedNodeMap* map = ElementAccess::attributeMap(*this);
     if (!map) return;
     if (ITOVELDOMNode* attr = map->removeNamedItem(name)) dropAttribute(attr);
 }
 
 ITOVELDOMAttribute* CTOVELDOMElement::getAttributeNode(char const* name) const {
     requireName(name);
-    CTOVELDOMNamedNodeMap* map = attributeMap();
+    CTOVELDOMNamedNodeMap* map = ElementAccess::attributeMap(*this);
     if (!map) return nullptr;
     ITOVELDOMNode* node = map->getNamedItem(name);
     ITOVELDOMAttribute* attr = asAttribute(node);
@@ -195,7 +182,7 @@ static ITOVELDOMAttribute* storeAttributeNode(CTOVELDOMElement* element, ITOVELD
     if (CNodePtr<ITOVELDOMElement>::adopt(attr->get_ownerElement()))
         throw TOVELDOMException(INUSE_ATTRIBUTE_ERR);
     ITOVELDOMPrivate* incoming = privateOf(attr);
-    CTOVELDOMNamedNodeMap& map = element->ensureAttributes();
+    CTOVELDOMNamedNodeMap& map = ElementAccess::ensureAttributes(*element);
     ITOVELDOMNode* replaced = map.setNamedItem(attr); // the map's reference moves to us
     incoming->setParentNode(element);
     if (!replaced) return nullptr;
@@ -219,7 +206,7 @@ ITOVELDOMAttribute* CTOVELDOMElement::removeAttributeNode(ITOVELDOMAttribute* at
     if (!attribute) throw TOVELDOMException(NULL_POINTER_ERR);
     const char* key = attribute->get_nodeName();
     ITOVELDOMNode* stored = nullptr;
-    CTOVELDOMNamedNodeMap* map = attributeMap();
+    CTOVELDOMNamedNodeMap* map = ElementAccess::attributeMap(*this);
     if (!map || !map->lookup(key, stored) || stored != attribute)
         throw TOVELDOMException(NOT_FOUND_ERR);
     ITOVELDOMNode* removed = map->removeNamedItem(key);
@@ -233,7 +220,7 @@ char const* CTOVELDOMElement::getAttributeNS(char const* ns, char const* localNa
     if (!ns) return getAttribute(localName);
     requireName(localName);
     std::string& out = resultCache.fresh();
-    if (CTOVELDOMNamedNodeMap* map = attributeMap()) {
+    if (CTOVELDOMNamedNodeMap* map = ElementAccess::attributeMap(*this)) {
         NodeRef attr = NodeRef::adopt(map->getNamedItemNS(ns, localName));
         if (attr) out = attr->get_nodeValue();
     }
@@ -246,7 +233,7 @@ void CTOVELDOMElement::setAttributeNS(char const* ns, char const* qualifiedName,
     requireName(qualifiedName);
     CResultCache scratch;
     std::string local = qname::localName(qualifiedName, *ns != 0, scratch);
-    if (CTOVELDOMNamedNodeMap* map = attributeMap()) {
+    if (CTOVELDOMNamedNodeMap* map = ElementAccess::attributeMap(*this)) {
         NodeRef existing = NodeRef::adopt(map->getNamedItemNS(ns, local.c_str()));
         if (existing) {
             existing->put_nodeValue(value);
@@ -254,7 +241,7 @@ void CTOVELDOMElement::setAttributeNS(char const* ns, char const* qualifiedName,
         }
     }
     NodeRef attr = newAttribute(this, qualifiedName, ns, value);
-    CTOVELDOMNamedNodeMap& map = ensureAttributes();
+    CTOVELDOMNamedNodeMap& map = ElementAccess::ensureAttributes(*this);
     // Same qualified name in another namespace: that attribute gives way.
     if (ITOVELDOMNode* other = map.removeNamedItem(qualifiedName)) dropAttribute(other);
     map[qualifiedName] = attr;
@@ -264,7 +251,7 @@ void CTOVELDOMElement::setAttributeNS(char const* ns, char const* qualifiedName,
 void CTOVELDOMElement::removeAttributeNS(char const* ns, char const* localName) {
     if (!ns) return removeAttribute(localName);
     requireName(localName);
-    CTOVELDOMNamedNodeMap* map = attributeMap();
+    CTOVELDOMNamedNodeMap* map = ElementAccess::attributeMap(*this);
     if (!map) return;
     if (ITOVELDOMNode* attr = map->removeNamedItemNS(ns, localName)) dropAttribute(attr);
 }
@@ -273,7 +260,7 @@ ITOVELDOMAttribute* CTOVELDOMElement::getAttributeNodeNS(char const* ns,
                                                          char const* localName) const {
     if (!ns) return getAttributeNode(localName);
     requireName(localName);
-    CTOVELDOMNamedNodeMap* map = attributeMap();
+    CTOVELDOMNamedNodeMap* map = ElementAccess::attributeMap(*this);
     if (!map) return nullptr;
     ITOVELDOMNode* node = map->getNamedItemNS(ns, localName);
     ITOVELDOMAttribute* attr = asAttribute(node);
@@ -289,27 +276,27 @@ bool CTOVELDOMElement::createAttribute(char const* name, char const* value, bool
     if (value) {
         // The value first: a failure then leaves the map untouched.
         if (CTOVELDOMAttribute* ours = asExactly<CTOVELDOMAttribute>(attr)) {
-            ours->setPendingValue(value, std::strlen(value));
+            AttributeAccess::setPendingValue(*ours, value, std::strlen(value));
         } else {
             NodeRef text(make<CTOVELDOMText>(ownerDocument, attr, value));
             privateOf(attr)->appendNewChild(text);
         }
     }
-    ITOVELDOMNode*& slot = ensureAttributes()[name ? name : ""];
+    ITOVELDOMNode*& slot = ElementAccess::ensureAttributes(*this)[name ? name : ""];
     if (slot && slot != attr) dropAttribute(slot);
     slot = attr;
     attr->AddRef();
     return true;
 }
 
-void CTOVELDOMElement::createAttribute(const CSharedString& name, const char* value,
-                                       size_t valueLength, bool specified,
-                                       const CSharedString& ns) {
+void ElementAccess::createAttribute(CTOVELDOMElement& element, const CSharedString& name,
+                                    const char* value, size_t valueLength, bool specified,
+                                    const CSharedString& ns) {
     if (gpfnCreateXMLAttribute_7_4_0) {
-        createAttribute(name.c_str(), value, specified, ns.empty() ? nullptr : ns.c_str());
+        element.createAttribute(name.c_str(), value, specified, ns.empty() ? nullptr : ns.c_str());
         return;
     }
-    storeNewAttribute(ensureAttributes(), name, value, valueLength, specified, ns);
+    element.storeNewAttribute(ensureAttributes(element), name, value, valueLength, specified, ns);
 }
 
 void CTOVELDOMElement::storeNewAttribute(CTOVELDOMNamedNodeMap& map, const CSharedString& name,
@@ -318,7 +305,7 @@ void CTOVELDOMElement::storeNewAttribute(CTOVELDOMNamedNodeMap& map, const CShar
     auto* self = const_cast<CTOVELDOMElement*>(this);
     CTOVELDOMAttribute* attr = make<CTOVELDOMAttribute>(ownerDocument, self, name, ns, specified);
     NodeRef hold(attr);
-    attr->setPendingValue(value, valueLength);
+    AttributeAccess::setPendingValue(*attr, value, valueLength);
     ITOVELDOMNode*& slot = map[name.c_str()];
     if (slot && slot != attr) self->dropAttribute(slot);
     slot = attr;
@@ -433,15 +420,11 @@ ITOVELDOMNode* CTOVELDOMElement::cloneNode(bool deep) try {
     }
     if (!copy) throw TOVELDOMException(OUT_OF_MEMORY_ERR);
     NodeRef hold(copy);
-    // Attributes a loaded element still keeps in one block are copied as a block.
-    const CParsedAttributes* parsed = parsedAttributesOnly();
-    CTOVELDOMElement* ours = asExactly<CTOVELDOMElement>(static_cast<ITOVELDOMNode*>(copy));
-    if (parsed && ours && ownerDocument && !gpfnCreateXMLAttribute_7_4_0) {
-        ours->adoptParsedAttributes(parsed->copyInMapOrder());
-    } else if (CTOVELDOMNamedNodeMap* source = attributeMap(); source && source->size() > 0) {
+    // Attributes always come with their values, whatever the depth asked for.
+    auto copyNodes = [&](CTOVELDOMNamedNodeMap* source) {
+        if (!source || source->size() == 0) return;
         CNodePtr<ITOVELDOMNamedNodeMap> map =
             CNodePtr<ITOVELDOMNamedNodeMap>::adopt(copy->get_attributes());
-        // Attributes always come with their values, whatever the depth asked for.
         for (__MAPPOS pos = source->begin(); pos;) {
             ITOVELDOMNode* attr = source->nextValue(pos);
             if (!attr) continue;
@@ -449,7 +432,19 @@ ITOVELDOMNode* CTOVELDOMElement::cloneNode(bool deep) try {
             privateOf(clone)->setParentNode(copy);
             NodeRef::adopt(map->setNamedItem(clone));
         }
-    }
+    };
+    // Attributes a loaded element still keeps in one block are copied as a block, into a
+    // copy of our own class in a document.
+    CTOVELDOMElement* ours = asExactly<CTOVELDOMElement>(static_cast<ITOVELDOMNode*>(copy));
+    ElementAccess::withAttributes(
+        *this,
+        [&](const CParsedAttributes& parsed) {
+            if (ours && ownerDocument && !gpfnCreateXMLAttribute_7_4_0)
+                ElementAccess::adoptParsedAttributes(*ours, parsed.copyInMapOrder());
+            else
+                copyNodes(ElementAccess::attributeMap(*this));
+        },
+        copyNodes);
     if (deep) copyDescendants(this, copy);
     return hold.detach();
 } catch (...) {
@@ -486,7 +481,5 @@ void CTOVELDOMElement::setOwnerDocument(ITOVELDOMDocument* doc) try {
 } catch (...) {
     rethrowAsLibraryError();
 }
-
-void CTOVELDOMElement::getXML(std::string& out) { xmlwriter::writeElement(*this, out); }
 
 } // namespace LUMA_7_4_0

@@ -8,8 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "nodes/node_access.h"
+#include "nodes/private_cast.h"
 #include "nodes/qualified_name.h"
-#include "tree/private_cast.h"
 
 namespace LUMA_7_4_0 {
 
@@ -26,7 +27,7 @@ ITOVELDOMAttribute* CTOVELDOMElement::findNamespaceDecl(char const* prefix) {
 bool CTOVELDOMElement::checkNamespaceConflict(char const* prefix, char const* namespaceURI,
                                               ITOVELDOMAttribute** existing) {
     if (existing) *existing = nullptr;
-    CTOVELDOMNamedNodeMap* map = attributeMap();
+    CTOVELDOMNamedNodeMap* map = ElementAccess::attributeMap(*this);
     if (!map) return false;
     std::string declaration = qname::declarationName(prefix);
     for (__MAPPOS pos = map->begin(); pos;) {
@@ -80,7 +81,7 @@ void CTOVELDOMElement::addNamespaceDeclarations() {
     }
     // Declarations are added and removed while we walk the attributes, so walk a snapshot
     // holding references: nothing removed meanwhile is ever visited after being freed.
-    if (CTOVELDOMNamedNodeMap* map = attributeMap()) {
+    if (CTOVELDOMNamedNodeMap* map = ElementAccess::attributeMap(*this)) {
         std::vector<NodeRef> snapshot;
         for (__MAPPOS pos = map->begin(); pos;)
             if (ITOVELDOMNode* attr = map->nextValue(pos)) snapshot.emplace_back(attr);

@@ -5,9 +5,10 @@
 #include <toveldom/node_base.h>
 
 #include "frame/alloc.h"
+#include "frame/shared_string.h"
 #include "frame/node_heap.h"
 #include "frame/refcount.h"
-#include "tree/private_cast.h"
+#include "nodes/private_cast.h"
 
 namespace LUMA_7_4_0 {
 

@@ -3,8 +3,8 @@
 #include <cstring>
 #include <new>
 
+#include "frame/node_storage.h"
 #include <toveldom/exceptions.h>
-#include <toveldom/node_storage.h>
 
 namespace LUMA_7_4_0 {
 
@@ -58,6 +58,9 @@ void CParsedAttributes::unshareNames() {
     }
 }
 
-uint32_t CParsedAttributes::bucketOf(const CSharedString& name) { return name.keyHash() % 17; }
+// The map's own rule, on the hash the name keeps.
+uint32_t CParsedAttributes::bucketOf(const CSharedString& name) {
+    return CNodeHashTable<ITOVELDOMNode*>::bucketFor(name.keyHash());
+}
 
 } // namespace LUMA_7_4_0

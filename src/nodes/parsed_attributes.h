@@ -11,7 +11,10 @@
 #include <cstring>
 #include <string_view>
 
-#include <toveldom/shared_string.h>
+#include <toveldom/hash_table.h>
+#include <toveldom/interfaces.h>
+
+#include "frame/shared_string.h"
 
 namespace LUMA_7_4_0 {
 
@@ -82,7 +85,7 @@ private:
 };
 
 template <class Visit> void CParsedAttributes::forEachInMapOrder(Visit&& visit) const {
-    constexpr uint32_t kBuckets = 17;
+    constexpr uint32_t kBuckets = CNodeHashTable<ITOVELDOMNode*>::kBuckets;
     // A counting sort by bucket; a bucket's items go out from the newest.
     int first[kBuckets + 1] = {};
     uint8_t bucket[kMaxItems];

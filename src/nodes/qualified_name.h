@@ -6,8 +6,8 @@
 #include <cstring>
 #include <string>
 
+#include "frame/shared_string.h"
 #include <toveldom/node_base.h>
-#include <toveldom/shared_string.h>
 
 namespace LUMA_7_4_0 {
 namespace qname {

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "frame/alloc.h"
+#include "nodes/private_cast.h"
 #include "platform/platform.h"
-#include "tree/private_cast.h"
 
 namespace LUMA_7_4_0 {
 

@@ -1,5 +1,4 @@
 #include "nodes/character_data.h"
-#include "serialize/xml_writer.h"
 
 namespace LUMA_7_4_0 {
 
@@ -15,9 +14,5 @@ tagITOVELDOMNodeType CTOVELDOMText::get_nodeType() const { return NODE_TEXT; }
 char const* CTOVELDOMText::get_nodeTypeString() const { return m_nodeType; }
 ITOVELDOMNode* CTOVELDOMText::cloneNode(bool) { return cloneCharacterData(*this); }
 ITOVELDOMText* CTOVELDOMText::splitText(long offset) { return splitCharacterData(*this, offset); }
-
-void CTOVELDOMText::getXML(std::string& out) {
-    xmlwriter::appendEscapedText(out, value.data(), value.size());
-}
 
 } // namespace LUMA_7_4_0

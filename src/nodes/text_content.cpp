@@ -6,7 +6,7 @@
 #include <toveldom/document_fragment.h>
 #include <toveldom/element.h>
 
-#include "tree/private_cast.h"
+#include "nodes/private_cast.h"
 
 namespace LUMA_7_4_0 {
 

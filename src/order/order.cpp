@@ -13,7 +13,7 @@
 
 #include "frame/alloc.h"
 #include "platform/platform.h"
-#include "tree/private_cast.h"
+#include "nodes/private_cast.h"
 
 namespace LUMA_7_4_0 {
 

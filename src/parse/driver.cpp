@@ -1,24 +1,27 @@
 // Loading: one Expat parser per load, with namespace processing (the byte 0x01 separates a
-// URI from a local name), fed a file in 8192-byte chunks or a buffer in one call. Any
+// URI from a local name), fed a file in 8192-byte chunks or a buffer in 64 KiB pieces. Any
 // failure empties the document and passes the exception on.
 #include <cstring>
 #include <memory>
 #include <string>
 
 #include <toveldom/document.h>
+#include <toveldom/exceptions.h>
+#include <toveldom/loading.h>
 #include <toveldom/node_ptr.h>
 
 #include "encoding/encoding_handler.h"
 #include "frame/alloc.h"
 #include "parse/parse_context.h"
 #include "platform/platform.h"
-#include "tree/private_cast.h"
+#include "nodes/private_cast.h"
 
 namespace LUMA_7_4_0 {
 
 namespace {
 constexpr char kXmlNamespace[] = "http://www.w3.org/XML/1998/namespace";
 constexpr int kChunk = 8192;
+constexpr int kPiece = 64 << 10;
 } // namespace
 
 ParseContext::ParseContext(CTOVELDOMDocument& doc) : document(doc) {
@@ -214,8 +217,19 @@ bool CTOVELDOMDocument::loadXML(char const* text, int length) {
         auto* ctx = make<ParseContext>(*this);
         std::unique_ptr<ParseContext> owner(ctx);
         configure(*ctx);
-        if (XML_Parse(ctx->parser, text, length, XML_TRUE) == XML_STATUS_ERROR)
-            raise(*ctx, ctx->parser);
+        // Expat copies what it is given into its own buffer, so a buffer handed over in one
+        // call would exist twice while it is parsed. Handed over in pieces, every observable
+        // result stays that of one call: Expat keeps positions, lines and columns across
+        // calls and reports the same handlers in the same order, the same error at the same
+        // place, and the text a piece boundary splits is joined before it becomes a node.
+        for (int done = 0;;) {
+            const int piece = length - done < kPiece ? length - done : kPiece;
+            const bool last = done + piece == length;
+            if (XML_Parse(ctx->parser, text + done, piece, last) == XML_STATUS_ERROR)
+                raise(*ctx, ctx->parser);
+            if (last) break;
+            done += piece;
+        }
     } catch (...) {
         clearChildNodes();
         rethrowAsLibraryError();
@@ -224,3 +238,18 @@ bool CTOVELDOMDocument::loadXML(char const* text, int length) {
 }
 
 } // namespace LUMA_7_4_0
+
+using LUMA_7_4_0::CTOVELDOMDocument;
+using LUMA_7_4_0::ITOVELDOMDocument;
+
+void TOVELDOMPutSkipExternalDTD_7_4_0(ITOVELDOMDocument* doc, bool skip) {
+    if (!doc) throw LUMA_7_4_0::TOVELDOMException(LUMA_7_4_0::NULL_POINTER_ERR);
+    auto* own = dynamic_cast<CTOVELDOMDocument*>(doc);
+    if (!own) throw LUMA_7_4_0::TOVELDOMException(LUMA_7_4_0::NOT_SUPPORTED_ERR);
+    own->setExternalDTDSkipped(skip);
+}
+
+bool TOVELDOMGetSkipExternalDTD_7_4_0(const ITOVELDOMDocument* doc) {
+    auto* own = dynamic_cast<const CTOVELDOMDocument*>(doc);
+    return own && own->getExternalDTDSkipped();
+}

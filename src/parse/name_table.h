@@ -13,7 +13,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include <toveldom/shared_string.h>
+#include "frame/shared_string.h"
 
 namespace LUMA_7_4_0 {
 

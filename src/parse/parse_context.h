@@ -9,7 +9,7 @@
 #include <string_view>
 
 #include <toveldom/document.h>
-#include <toveldom/shared_string.h>
+#include "frame/shared_string.h"
 
 #include "parse/name_table.h"
 

@@ -14,9 +14,10 @@
 #include <toveldom/processing_instruction.h>
 
 #include "frame/alloc.h"
+#include "nodes/node_access.h"
 #include "nodes/parsed_attributes.h"
+#include "nodes/private_cast.h"
 #include "parse/parse_context.h"
-#include "tree/private_cast.h"
 
 namespace LUMA_7_4_0 {
 
@@ -27,15 +28,18 @@ ParseContext::Open& top(ParseContext& ctx) { return ctx.stack[ctx.depth]; }
 // Appends node to the innermost open node.
 void attach(ParseContext& ctx, ITOVELDOMNode* node) { top(ctx).internals->appendNewChild(node); }
 
-// Pushes an open node, refusing nesting beyond the stack.
-bool push(ParseContext& ctx, ITOVELDOMNode* node) {
-    if (ctx.depth >= limits::kMaxDepth) {
-        ctx.failLimit(kErrorNestingTooDeep);
-        return false;
-    }
+// Whether one more node may be opened; otherwise the parse stops with the nesting error.
+// Asked before the node is made, so a refused tag leaves nothing behind.
+bool mayOpen(ParseContext& ctx) {
+    if (ctx.depth < limits::kMaxDepth) return true;
+    ctx.failLimit(kErrorNestingTooDeep);
+    return false;
+}
+
+// Pushes an open node; mayOpen said there is room.
+void push(ParseContext& ctx, ITOVELDOMNode* node) {
     ++ctx.depth;
     ctx.stack[ctx.depth] = {node, privateOf(node)};
-    return true;
 }
 
 // White space as the C library's isspace sees it in the "C" locale, and never a byte of
@@ -49,42 +53,95 @@ struct SpaceTable {
 const SpaceTable kSpaces;
 inline bool isSpace(unsigned char c) { return kSpaces.is[c]; }
 
-// Whether trimmed text (first and last byte not white space) is already normal: no white
-// space but lone spaces. Prose runs to kilobytes, so sixteen bytes are tested at a time
-// where the processor allows: a mask of control spaces (0x09-0x0D) and one of spaces, two
-// adjacent space bits (also across blocks) making a run.
-bool isNormal(const char* text, size_t size) {
+#if defined(__SSE2__)
+// Bit i set when byte i of the block is white space: 0x09-0x0D (in `controls`) or a space.
+struct SpaceBits {
+    unsigned controls;
+    unsigned spaces;
+    __m128i any; // 0xFF in each white-space byte
+};
+inline SpaceBits spaceBits(__m128i v) {
+    const __m128i offset = _mm_sub_epi8(v, _mm_set1_epi8(9)); // 0..4 exactly for 0x09..0x0D
+    const __m128i control = _mm_cmpeq_epi8(_mm_min_epu8(offset, _mm_set1_epi8(4)), offset);
+    const __m128i space = _mm_cmpeq_epi8(v, _mm_set1_epi8(' '));
+    return {unsigned(_mm_movemask_epi8(control)), unsigned(_mm_movemask_epi8(space)),
+            _mm_or_si128(control, space)};
+}
+#endif
+
+// How much of trimmed text (first and last byte not white space) is already normal, no
+// white space but lone spaces: all of it, or a length after which normalizing starts.
+// Prose runs to kilobytes, so sixteen bytes are tested at a time where the processor
+// allows, two adjacent space bits (also across blocks) making a run.
+size_t normalPrefix(const char* text, size_t size) {
     size_t i = 0;
     bool previousSpace = false;
 #if defined(__SSE2__)
-    const __m128i spaceBytes = _mm_set1_epi8(' ');
-    const __m128i nine = _mm_set1_epi8(9);
-    const __m128i four = _mm_set1_epi8(4);
     unsigned carry = 0; // 1 when the previous block ended in a space
     for (; i + 16 <= size; i += 16) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i));
-        const __m128i offset = _mm_sub_epi8(v, nine); // 0..4 exactly for 0x09..0x0D
-        const unsigned controls =
-            unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(offset, four), offset)));
-        const unsigned spaces = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(v, spaceBytes)));
-        if (controls | (spaces & ((spaces >> 1) | carry))) return false;
-        carry = spaces >> 15;
+        const SpaceBits bits =
+            spaceBits(_mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i)));
+        if (bits.controls | (bits.spaces & ((bits.spaces << 1) | carry))) return i;
+        carry = bits.spaces >> 15;
     }
     previousSpace = carry != 0;
 #endif
     for (; i < size; ++i) {
         const unsigned char c = static_cast<unsigned char>(text[i]);
-        if (isSpace(c) && (c != ' ' || previousSpace)) return false;
+        if (isSpace(c) && (c != ' ' || previousSpace)) return i;
         previousSpace = c == ' ';
     }
-    return true;
+    return size;
 }
 
-// The collected character data, handed over whole: the node takes the string itself, not
-// a copy. Text that arrived in several pieces may have grown to twice its size, so a
-// string with much unused room is cut to fit first.
+// Normalizes text[from, last) in place, writing from `kept` on: each run of white space
+// becomes one space (the text ends in a byte that is not white space). Line breaks inside
+// prose make most paragraphs take this path, so blocks without a run of two are copied
+// sixteen bytes at a time with their white space made spaces.
+size_t collapseSpaces(char* text, size_t from, size_t last, size_t kept) {
+    size_t i = from;
+    bool previousSpace = kept > 0 && text[kept - 1] == ' ';
+#if defined(__SSE2__)
+    for (; i + 16 <= last; i += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i));
+        const SpaceBits bits = spaceBits(v);
+        const unsigned white = bits.controls | bits.spaces;
+        if (!(white & ((white << 1) | unsigned(previousSpace)))) {
+            const __m128i spaced = _mm_or_si128(_mm_andnot_si128(bits.any, v),
+                                                _mm_and_si128(bits.any, _mm_set1_epi8(' ')));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(text + kept), spaced);
+            kept += 16;
+            previousSpace = (white >> 15) != 0;
+            continue;
+        }
+        for (size_t j = i; j < i + 16; ++j) {
+            const char c = text[j];
+            const bool space = isSpace(static_cast<unsigned char>(c));
+            if (!space || !previousSpace) text[kept++] = space ? ' ' : c;
+            previousSpace = space;
+        }
+    }
+#endif
+    for (; i < last; ++i) {
+        const char c = text[i];
+        const bool space = isSpace(static_cast<unsigned char>(c));
+        if (!space || !previousSpace) text[kept++] = space ? ' ' : c;
+        previousSpace = space;
+    }
+    return kept;
+}
+
+// The collected character data as a string cut to fit, so the node keeps the least
+// memory. A text of up to 64 KiB is copied and the collecting string keeps its room, so
+// the next text grows without reallocating; a longer one is handed over whole, to be
+// kept once rather than twice.
 std::string takeText(ParseContext& ctx) {
     std::string& text = ctx.text;
+    if (text.size() <= (64u << 10)) {
+        std::string copy(text.data(), text.size());
+        text.clear();
+        return copy;
+    }
     if (text.capacity() - text.size() > text.size() / 4 + 64) text.shrink_to_fit();
     std::string taken = std::move(text);
     text.clear(); // a moved-from string is only valid, not necessarily empty
@@ -107,21 +164,11 @@ void flushText(ParseContext& ctx) {
             text.clear();
             return;
         }
-        if (!isNormal(bytes + first, last - first)) {
+        const size_t normal = normalPrefix(bytes + first, last - first);
+        if (normal < last - first) {
             char* out = &text[0];
-            size_t kept = 0;
-            bool pendingSpace = false;
-            for (size_t i = first; i < last; ++i) {
-                const char c = out[i];
-                if (isSpace(static_cast<unsigned char>(c))) {
-                    pendingSpace = true;
-                    continue;
-                }
-                if (pendingSpace) out[kept++] = ' ';
-                pendingSpace = false;
-                out[kept++] = c;
-            }
-            text.resize(kept);
+            if (first > 0) std::memmove(out, out + first, normal);
+            text.resize(collapseSpaces(out, first + normal, last, normal));
         } else if (first > 0 || last < text.size()) {
             text.erase(last).erase(0, first);
         }
@@ -206,7 +253,7 @@ CParsedAttributes* storeDeclarations(ParseContext& ctx, ITOVELDOMElement* elemen
     if (ours && !declarationsAsNodes && declarations + count > 0 &&
         declarations + count <= CParsedAttributes::kMaxItems) {
         CParsedAttributes* block = CParsedAttributes::create(declarations + count, valueBytes);
-        ours->adoptParsedAttributes(block);
+        ElementAccess::adoptParsedAttributes(*ours, block);
         for (int i = 0; i < declarations; ++i) {
             const ParseContext::Declaration& d = ctx.pending[i];
             block->add(d.name, CSharedString(), d.uri.c_str(), d.uri.size(), true);
@@ -234,7 +281,7 @@ void XMLCALL startElement(void* parser, const XML_Char* name, const XML_Char** a
             ctx.firstElementSeen = true;
         }
         flushText(ctx);
-        if (ctx.depth >= limits::kMaxDepth) return ctx.failLimit(kErrorNestingTooDeep);
+        if (!mayOpen(ctx)) return;
 
         const ResolvedName& elementName = ctx.names.resolve(name);
         ITOVELDOMNode* parent = top(ctx).node;
@@ -267,8 +314,8 @@ void XMLCALL startElement(void* parser, const XML_Char* name, const XML_Char** a
                 block->add(attributeName.qualified, attributeName.uri, value, lengths[i],
                            isSpecified);
             } else if (ours) {
-                ours->createAttribute(attributeName.qualified, value, std::strlen(value),
-                                      isSpecified, attributeName.uri);
+                ElementAccess::createAttribute(*ours, attributeName.qualified, value,
+                                               std::strlen(value), isSpecified, attributeName.uri);
             } else {
                 createHostAttribute(element, attributeName, value, isSpecified);
             }
@@ -325,7 +372,7 @@ void XMLCALL comment(void* parser, const XML_Char* data) {
 void XMLCALL startCdata(void* parser) {
     guarded(parser, [](ParseContext& ctx) {
         flushText(ctx);
-        if (ctx.depth >= limits::kMaxDepth) return ctx.failLimit(kErrorNestingTooDeep);
+        if (!mayOpen(ctx)) return;
         CNodePtr<ITOVELDOMNode> node(make<CTOVELDOMCDATASection>(&ctx.document, top(ctx).node, ""));
         attach(ctx, node);
         push(ctx, node);
@@ -372,7 +419,10 @@ void XMLCALL endNamespace(void* parser, const XML_Char*) {
 
 int XMLCALL notStandalone(void* parser) {
     ParseContext& ctx = contextOf(parser);
-    if (!ctx.document.get_resolveExternals()) return 0;
+    // Either mode goes on without the external subset: no parameter-entity parsing is asked
+    // for, so the parser never reads it. Skipping also opens no external entity.
+    const CTOVELDOMDocument& doc = ctx.document;
+    if (!doc.get_resolveExternals() && !doc.getExternalDTDSkipped()) return 0;
     ctx.document.setStandalone(false);
     return 1;
 }

@@ -7,18 +7,22 @@
 
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <vector>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include <toveldom/attribute.h>
-#include <toveldom/buffer.h>
 #include <toveldom/character_data.h>
 #include <toveldom/document.h>
 #include <toveldom/document_fragment.h>
 #include <toveldom/document_type.h>
 #include <toveldom/element.h>
 
+#include "nodes/node_access.h"
 #include "nodes/parsed_attributes.h"
-#include "tree/private_cast.h"
+#include "nodes/private_cast.h"
 
 namespace LUMA_7_4_0 {
 
@@ -57,32 +61,44 @@ struct EscapeTable {
 };
 const EscapeTable kEscapes;
 
-// Escaped text is built in a growable buffer (1024-byte steps) and appended in one go.
-// One buffer per thread is reused, so printing a tree does not allocate per node, and a
-// run without special bytes is appended directly.
+// The first byte at or after i that needs a replacement, or length. Text runs to
+// kilobytes between two escapes, so sixteen bytes are tested at a time where the
+// processor allows.
+template <bool kAttribute>
+size_t nextSpecial(const unsigned char* p, size_t i, size_t length, const char* const* table) {
+#if defined(__SSE2__)
+    for (; i + 16 <= length; i += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        __m128i hit = _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('&')),
+                                   _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('<')),
+                                                _mm_cmpeq_epi8(v, _mm_set1_epi8('>'))));
+        if (kAttribute) {
+            hit = _mm_or_si128(hit, _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('"')),
+                                                 _mm_cmpeq_epi8(v, _mm_set1_epi8('\''))));
+            hit = _mm_or_si128(hit, _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('\t')),
+                                                 _mm_cmpeq_epi8(v, _mm_set1_epi8('\n'))));
+            hit = _mm_or_si128(hit, _mm_cmpeq_epi8(v, _mm_set1_epi8('\r')));
+        }
+        if (const unsigned mask = unsigned(_mm_movemask_epi8(hit)))
+            return i + unsigned(__builtin_ctz(mask));
+    }
+#endif
+    while (i < length && !table[p[i]]) ++i;
+    return i;
+}
+
+// Runs without special bytes go to the output as they are, each replacement after them.
+template <bool kAttribute>
 void appendEscaped(std::string& out, const char* data, size_t length, const char* const* table) {
     const unsigned char* p = reinterpret_cast<const unsigned char*>(data);
-    size_t first = 0;
-    while (first < length && !table[p[first]]) ++first;
-    if (first == length) {
-        out.append(data, length);
-        return;
-    }
-    // A buffer per call would cost an allocation per escaped node; one per thread is kept.
-    thread_local CBuffer<char> buffer(0, 1024);
-    buffer.reset();
-    buffer.reserve(length + 16);
-    buffer.append(data, first);
-    size_t run = first;
-    for (size_t i = first; i < length; ++i) {
-        const char* replacement = table[p[i]];
-        if (!replacement) continue;
-        buffer.append(data + run, i - run);
-        buffer.append(replacement, std::strlen(replacement));
+    size_t run = 0;
+    for (size_t i = nextSpecial<kAttribute>(p, 0, length, table); i < length;
+         i = nextSpecial<kAttribute>(p, run, length, table)) {
+        out.append(data + run, i - run);
+        out.append(table[p[i]]);
         run = i + 1;
     }
-    buffer.append(data + run, length - run);
-    out.append(buffer.start(), buffer.count());
+    out.append(data + run, length - run);
 }
 
 void appendRepeated(std::string& out, const char* unit, int times) {
@@ -92,6 +108,26 @@ void appendRepeated(std::string& out, const char* unit, int times) {
 CTOVELDOMDocument* printingDocument(ITOVELDOMDocument* owner) {
     return owner ? dynamic_cast<CTOVELDOMDocument*>(owner) : nullptr;
 }
+
+// Printing moves the document's indentation level as it goes, and the designed results
+// leave it moved (an element printed by itself leaves it one higher). An exception passing
+// through puts it back where it was when printing began.
+class LevelRestorer {
+public:
+    explicit LevelRestorer(CTOVELDOMDocument* doc)
+        : doc(doc), level(doc ? SerializeAccess::level(*doc) : 0),
+          exceptions(std::uncaught_exceptions()) {}
+    ~LevelRestorer() {
+        if (doc && std::uncaught_exceptions() > exceptions) doc->setIndentLevel(level);
+    }
+    LevelRestorer(const LevelRestorer&) = delete;
+    LevelRestorer& operator=(const LevelRestorer&) = delete;
+
+private:
+    CTOVELDOMDocument* doc;
+    int level;
+    int exceptions;
+};
 
 void writeChild(ITOVELDOMNode* child, std::string& out) {
     if (CTOVELDOMElement* element = asExactly<CTOVELDOMElement>(child))
@@ -103,11 +139,11 @@ void writeChild(ITOVELDOMNode* child, std::string& out) {
 } // namespace
 
 void appendEscapedText(std::string& out, const char* data, size_t length) {
-    appendEscaped(out, data, length, kEscapes.text);
+    appendEscaped<false>(out, data, length, kEscapes.text);
 }
 
 void appendEscapedAttribute(std::string& out, const char* data, size_t length) {
-    appendEscaped(out, data, length, kEscapes.attribute);
+    appendEscaped<true>(out, data, length, kEscapes.attribute);
 }
 
 namespace {
@@ -120,13 +156,14 @@ void writeNameAndValue(std::string& out, const CSharedString& name, std::string_
 } // namespace
 
 void writeAttribute(CTOVELDOMAttribute& attribute, std::string& out) {
-    if (attribute.hasPendingValue()) {
-        writeNameAndValue(out, attribute.nameString(), attribute.pendingValueString());
+    if (AttributeAccess::hasPendingValue(attribute)) {
+        writeNameAndValue(out, AttributeAccess::name(attribute),
+                          AttributeAccess::pendingValue(attribute));
     } else if (attribute.childCount() == 1 && asExactly<CTOVELDOMText>(attribute.childAt(0))) {
-        writeNameAndValue(out, attribute.nameString(),
+        writeNameAndValue(out, AttributeAccess::name(attribute),
                           asExactly<CTOVELDOMText>(attribute.childAt(0))->data());
     } else {
-        writeNameAndValue(out, attribute.nameString(), attribute.getText());
+        writeNameAndValue(out, AttributeAccess::name(attribute), attribute.getText());
     }
 }
 
@@ -151,23 +188,27 @@ bool openElement(OpenElement& frame, std::string& out) {
         appendRepeated(out, SerializeAccess::unit(*doc), frame.level - 1);
     }
     out += '<';
-    out.append(element.tagNameString().c_str(), element.tagNameString().size());
-    if (const CParsedAttributes* parsed = element.parsedAttributesOnly()) {
-        parsed->forEachInMapOrder([&](const CParsedAttributes::Item& item) {
-            out += ' ';
-            writeNameAndValue(out, item.name, parsed->valueView(item));
+    out.append(ElementAccess::tagName(element).c_str(), ElementAccess::tagName(element).size());
+    ElementAccess::withAttributes(
+        element,
+        [&](const CParsedAttributes& parsed) {
+            parsed.forEachInMapOrder([&](const CParsedAttributes::Item& item) {
+                out += ' ';
+                writeNameAndValue(out, item.name, parsed.valueView(item));
+            });
+        },
+        [&](CTOVELDOMNamedNodeMap* map) {
+            if (!map) return;
+            for (__MAPPOS pos = map->begin(); pos;) {
+                ITOVELDOMNode* attr = map->nextValue(pos);
+                if (!attr) continue;
+                out += ' ';
+                if (CTOVELDOMAttribute* a = asExactly<CTOVELDOMAttribute>(attr))
+                    writeAttribute(*a, out);
+                else
+                    privateOf(attr)->getXML(out);
+            }
         });
-    } else if (CTOVELDOMNamedNodeMap* map = element.attributeMap()) {
-        for (__MAPPOS pos = map->begin(); pos;) {
-            ITOVELDOMNode* attr = map->nextValue(pos);
-            if (!attr) continue;
-            out += ' ';
-            if (CTOVELDOMAttribute* a = asExactly<CTOVELDOMAttribute>(attr))
-                writeAttribute(*a, out);
-            else
-                privateOf(attr)->getXML(out);
-        }
-    }
     if (element.childCount() > 0) {
         out += '>';
         return true;
@@ -184,7 +225,8 @@ void closeElement(OpenElement& frame, std::string& out) {
         appendRepeated(out, SerializeAccess::unit(*frame.doc), frame.level - 1);
     }
     out += "</";
-    out.append(frame.element->tagNameString().c_str(), frame.element->tagNameString().size());
+    out.append(ElementAccess::tagName(*frame.element).c_str(),
+               ElementAccess::tagName(*frame.element).size());
     out += '>';
     if (frame.level >= 1) frame.doc->setIndentLevel(frame.level + 1);
 }
@@ -209,6 +251,7 @@ OpenElement frameFor(CTOVELDOMElement& element) {
 void writeElement(CTOVELDOMElement& element, std::string& out) {
     std::vector<OpenElement> stack;
     stack.push_back(frameFor(element));
+    LevelRestorer restorer(stack.back().doc);
     if (!openElement(stack.back(), out)) return;
     while (!stack.empty()) {
         OpenElement& frame = stack.back();
@@ -221,7 +264,12 @@ void writeElement(CTOVELDOMElement& element, std::string& out) {
         if (frame.level >= 1) frame.doc->setIndentLevel(frame.level + 1);
         ITOVELDOMNode* child = frame.element->childAt(frame.next++);
         if (CTOVELDOMElement* inner = asExactly<CTOVELDOMElement>(child)) {
-            OpenElement innerFrame = frameFor(*inner);
+            // A child almost always shares its parent's owner: no second look-up then.
+            OpenElement innerFrame =
+                inner->ownerPtr() == frame.element->ownerPtr()
+                    ? OpenElement{inner, frame.doc,
+                                  frame.doc ? SerializeAccess::level(*frame.doc) : 0, 0, false}
+                    : frameFor(*inner);
             if (openElement(innerFrame, out)) {
                 stack.push_back(innerFrame); // may move frame: not used below
                 continue;
@@ -234,6 +282,7 @@ void writeElement(CTOVELDOMElement& element, std::string& out) {
 }
 
 void writeDocument(CTOVELDOMDocument& doc, std::string& out) {
+    LevelRestorer restorer(&doc);
     const int level = SerializeAccess::level(doc);
     if (level >= 1) {
         if (!out.empty()) out += '\n';
@@ -273,6 +322,7 @@ void writeDocument(CTOVELDOMDocument& doc, std::string& out) {
 
 void writeFragment(CTOVELDOMDocumentFragment& fragment, std::string& out) {
     CTOVELDOMDocument* doc = printingDocument(fragment.ownerPtr());
+    LevelRestorer restorer(doc);
     const int count = fragment.childCount();
     for (int i = 0; i < count; ++i) {
         int before = doc ? SerializeAccess::level(*doc) : 0;
@@ -305,4 +355,15 @@ void writeDocumentType(CTOVELDOMDocumentType& doctype, std::string& out) {
 }
 
 } // namespace xmlwriter
+
+// Each kind's part of printing, kept with the rest of it.
+void CTOVELDOMElement::getXML(std::string& out) { xmlwriter::writeElement(*this, out); }
+void CTOVELDOMAttribute::getXML(std::string& out) { xmlwriter::writeAttribute(*this, out); }
+void CTOVELDOMDocument::getXML(std::string& out) { xmlwriter::writeDocument(*this, out); }
+void CTOVELDOMDocumentFragment::getXML(std::string& out) { xmlwriter::writeFragment(*this, out); }
+void CTOVELDOMDocumentType::getXML(std::string& out) { xmlwriter::writeDocumentType(*this, out); }
+void CTOVELDOMText::getXML(std::string& out) {
+    xmlwriter::appendEscapedText(out, value.data(), value.size());
+}
+
 } // namespace LUMA_7_4_0

@@ -1,16 +1,13 @@
 // Child lists: how nodes are put into and taken out of a container, with the rules on
 // which kinds a container accepts. Every check comes before the first change, and a node
 // that a list drops is kept alive by a reference taken before the drop.
-#include <toveldom/attribute.h>
-#include <toveldom/document.h>
-#include <toveldom/element.h>
 #include <toveldom/node_base.h>
 #include <toveldom/node_ptr.h>
 
 #include <type_traits>
 
 #include "frame/alloc.h"
-#include "tree/private_cast.h"
+#include "frame/private_interface.h"
 
 namespace LUMA_7_4_0 {
 
@@ -107,20 +104,19 @@ template <class I> ITOVELDOMDocument* CContainerNode<I>::childOwner() const {
         return this->ownerDocument;
 }
 
-template <class I> void CContainerNode<I>::prepareChildren() const {
-    if constexpr (std::is_same_v<I, ITOVELDOMAttribute>)
-        static_cast<CTOVELDOMAttribute*>(const_cast<CContainerNode*>(this))->materializeValue();
-}
+// Only the attribute keeps its children in a lighter form; its kind says how they come
+// into being (attribute.cpp).
+template <class I> void CContainerNode<I>::prepareChildren() const {}
 
 template <class I> void CContainerNode<I>::clearChildNodes() {
     if (ITOVELDOMNode* only = soleChild) {
-        privateOf(only)->setParentNode(nullptr);
+        privateInterface(only)->setParentNode(nullptr);
         soleChild = nullptr;
         only->Release();
     }
     if (!childNodes) return;
     for (int i = 0; i < childNodes->count(); ++i)
-        privateOf(childNodes->elementAt(i))->setParentNode(nullptr);
+        privateInterface(childNodes->elementAt(i))->setParentNode(nullptr);
     childNodes->clear();
 }
 
@@ -259,7 +255,7 @@ void CContainerNode<I>::insert(ITOVELDOMNode* newChild, ITOVELDOMNode* refChild)
         refIndex = list.find(refChild);
         if (refIndex < 0) fail(NOT_FOUND_ERR);
     }
-    ITOVELDOMPrivate* child = privateOf(newChild);
+    ITOVELDOMPrivate* child = privateInterface(newChild);
     list.reserveOne();
 
     // Detach from the old parent; `moved` keeps the node alive until our list holds it.
@@ -287,8 +283,8 @@ void CContainerNode<I>::replace(ITOVELDOMNode* newChild, ITOVELDOMNode* oldChild
     if (!childNodes || childNodes->find(oldChild) < 0) fail(NOT_FOUND_ERR);
     // Replacing a child by itself leaves the list as it is.
     if (newChild == oldChild) return;
-    ITOVELDOMPrivate* child = privateOf(newChild);
-    ITOVELDOMPrivate* old = privateOf(oldChild);
+    ITOVELDOMPrivate* child = privateInterface(newChild);
+    ITOVELDOMPrivate* old = privateInterface(oldChild);
 
     CNodePtr<ITOVELDOMNode> moved;
     if (CNodePtr<ITOVELDOMNode> oldParent =
@@ -307,7 +303,7 @@ template <class I> void CContainerNode<I>::remove(ITOVELDOMNode* oldChild) {
     if (childCount() > 0) ensureList();
     int index = childNodes && oldChild ? childNodes->find(oldChild) : -1;
     if (index < 0) fail(NOT_FOUND_ERR);
-    privateOf(oldChild)->setParentNode(nullptr);
+    privateInterface(oldChild)->setParentNode(nullptr);
     childNodes->removeElementAt(index);
 }
 
@@ -341,11 +337,11 @@ template <class I> void CContainerNode<I>::appendNewChild(ITOVELDOMNode* node) {
 
 template <class I>
 void CContainerNode<I>::appendChildCopies(ITOVELDOMNode* copy, ITOVELDOMDocument* newOwner) const {
-    ITOVELDOMPrivate* target = privateOf(copy);
+    ITOVELDOMPrivate* target = privateInterface(copy);
     const int n = childCount();
     for (int i = 0; i < n; ++i) {
         CNodePtr<ITOVELDOMNode> child = CNodePtr<ITOVELDOMNode>::adopt(childAt(i)->cloneNode(true));
-        ITOVELDOMPrivate* moved = privateOf(child);
+        ITOVELDOMPrivate* moved = privateInterface(child);
         moved->setParentNode(copy);
         if (newOwner) moved->setOwnerDocument(newOwner);
         target->appendNewChild(child);
@@ -355,7 +351,7 @@ void CContainerNode<I>::appendChildCopies(ITOVELDOMNode* copy, ITOVELDOMDocument
 template <class I> void CContainerNode<I>::setOwnerDocument(ITOVELDOMDocument* doc) {
     if (!doc) fail(NULL_POINTER_ERR);
     this->ownerDocument = doc;
-    for (int i = 0; i < childCount(); ++i) privateOf(childAt(i))->setOwnerDocument(doc);
+    for (int i = 0; i < childCount(); ++i) privateInterface(childAt(i))->setOwnerDocument(doc);
 }
 
 template class CContainerNode<ITOVELDOMDocument>;

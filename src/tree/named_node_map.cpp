@@ -4,9 +4,12 @@
 #include <cstring>
 
 #include "frame/node_heap.h"
-#include <toveldom/node_storage.h>
+#include "frame/node_storage.h"
+#include "tree/hash_table.h"
 
 namespace LUMA_7_4_0 {
+
+template class CNodeHashTable<ITOVELDOMNode*>;
 
 void* CTOVELDOMNamedNodeMap::operator new(size_t size) { return nodeAllocate(size); }
 void CTOVELDOMNamedNodeMap::operator delete(void* object, size_t size) noexcept {

@@ -1,6 +1,6 @@
 // From a node's public face to the library's view of it.
-#ifndef TOVELDOM_SRC_PRIVATE_CAST_H
-#define TOVELDOM_SRC_PRIVATE_CAST_H
+#ifndef TOVELDOM_SRC_NODES_PRIVATE_CAST_H
+#define TOVELDOM_SRC_NODES_PRIVATE_CAST_H
 
 #include <typeinfo>
 
@@ -13,6 +13,8 @@
 #include <toveldom/exceptions.h>
 #include <toveldom/interfaces.h>
 #include <toveldom/processing_instruction.h>
+
+#include "frame/private_interface.h"
 
 namespace LUMA_7_4_0 {
 
@@ -46,21 +48,15 @@ template <class T> inline const T* asExactly(const ITOVELDOMNode* node) {
     return asExactly<T>(const_cast<ITOVELDOMNode*>(node));
 }
 
-// Every node handed to a tree operation must implement ITOVELDOMPrivate (all of the
-// library's node classes do, and so must a host's hooked classes). A node that does not is
-// refused as one that cannot take part in the tree.
-//
-// Our objects are made inside the library, so their type information is the library's
-// own object: comparing its address recognises the common classes without a full
-// dynamic_cast.
+// The private face of any node (see privateInterface). Our objects are made inside the
+// library, so their type information is the library's own object: comparing its address
+// recognises the common classes without a full dynamic_cast.
 inline ITOVELDOMPrivate* privateOf(ITOVELDOMNode* node) {
     const std::type_info* type = &typeid(*node);
     if (type == &typeid(CTOVELDOMElement)) return static_cast<CTOVELDOMElement*>(node);
     if (type == &typeid(CTOVELDOMText)) return static_cast<CTOVELDOMText*>(node);
     if (type == &typeid(CTOVELDOMAttribute)) return static_cast<CTOVELDOMAttribute*>(node);
-    ITOVELDOMPrivate* p = dynamic_cast<ITOVELDOMPrivate*>(node);
-    if (!p) throw TOVELDOMException(HIERARCHY_REQUEST_ERR);
-    return p;
+    return privateInterface(node);
 }
 
 inline ITOVELDOMPrivate* privateOf(const ITOVELDOMNode* node) {
