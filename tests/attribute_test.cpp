@@ -8,19 +8,6 @@ namespace {
 
 using Attribute = DocTest;
 
-TEST_F(Attribute, FreshAttribute) {
-    auto a = attr("a");
-    EXPECT_EQ(a->get_nodeType(), NODE_ATTRIBUTE);
-    EXPECT_STREQ(a->get_nodeTypeString(), "attribute");
-    EXPECT_STREQ(a->get_value(), "");
-    EXPECT_FALSE(a->hasChildNodes());
-    EXPECT_EQ(a->get_ownerElement(), nullptr);
-    EXPECT_TRUE(a->get_specified());
-    EXPECT_EQ(a->get_parentNode(), nullptr);
-    EXPECT_EQ(a->get_attributes(), nullptr);
-    EXPECT_STREQ(attr(nullptr)->get_name(), "");
-}
-
 TEST_F(Attribute, ValueSettersReplaceChildren) {
     auto a = attr("a");
     a->put_value("");
@@ -99,16 +86,6 @@ TEST_F(Attribute, CopiedValuesBelongToTheNewDocument) {
     auto sourceValue = own(own(e->getAttributeNode("a"))->get_firstChild());
     EXPECT_NE(sourceValue.get(), value.get());
     EXPECT_EQ(peek(sourceValue->get_ownerDocument()), other.get());
-}
-
-TEST_F(Attribute, PrivateOperations) {
-    auto a = attr("a");
-    EXPECT_CODE(30003, priv(a)->setOwnerDocument(nullptr));
-    a->put_value("v");
-    auto other = own(createTOVELDOMDocument_7_4_0());
-    priv(a)->setOwnerDocument(other);
-    EXPECT_EQ(peek(childAt(a, 0)->get_ownerDocument()), other.get());
-    EXPECT_EQ(dynamic_cast<CTOVELDOMAttribute*>(a.get())->getParentElement(), nullptr);
 }
 
 } // namespace

@@ -131,31 +131,5 @@ TEST_F(CharacterData, SplitTextPutsTheNewNodeAfterThisOne) {
                        "#cdata-section=bcd");
 }
 
-TEST_F(CharacterData, SplitTextOfADetachedNodeRefuses) {
-    auto loose = text("abc");
-    EXPECT_CODE(3, drop(loose->splitText(1)));
-    EXPECT_STREQ(loose->get_data(), "abc");
-    auto c = cdata("abc");
-    EXPECT_CODE(3, drop(c->splitText(1)));
-    EXPECT_STREQ(c->get_data(), "abc");
-}
-
-TEST_F(CharacterData, CloneIsDetachedWithTheSameData) {
-    auto p = elem("p");
-    auto c = cdata("d");
-    add(p, c);
-    for (bool deep : {false, true}) {
-        auto copy = own(c->cloneNode(deep));
-        EXPECT_EQ(copy->get_nodeType(), NODE_CDATA_SECTION);
-        EXPECT_STREQ(copy->get_nodeValue(), "d");
-        EXPECT_EQ(copy->get_parentNode(), nullptr);
-        EXPECT_EQ(refs(copy.get()), 1);
-        EXPECT_EQ(peek(copy->get_ownerDocument()), doc_.get());
-    }
-    auto m = own(comment("m")->cloneNode(true));
-    EXPECT_EQ(m->get_nodeType(), NODE_COMMENT);
-    EXPECT_STREQ(m->get_nodeValue(), "m");
-}
-
 } // namespace
 } // namespace tovel_test

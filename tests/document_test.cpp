@@ -98,15 +98,6 @@ TEST_F(Document, PutDocumentElementGoesAfterTheDocumentType) {
     EXPECT_EQ(peek(doc_->get_doctype()), dt.get());
 }
 
-TEST_F(Document, TextIsTheDocumentElementsText) {
-    add(doc_, comment("outside"));
-    auto root = addElem(doc_, "root");
-    add(root, text("a"));
-    add(root, comment("no"));
-    add(root, cdata("b"));
-    EXPECT_STREQ(doc_->get_text(), "ab");
-}
-
 TEST_F(Document, ShallowCloneKeepsSettingsButNotEncodingOrIndentation) {
     doc_->put_encoding("ISO-8859-1");
     doc_->put_preserveWhiteSpace(true);
@@ -146,18 +137,6 @@ TEST_F(Document, DeepCloneSurvivesTheSource) {
                      "<!--c--><root a=\"1\">t</root>");
     add(copyRoot, own(copy->createElement("more")));
     EXPECT_EQ(kids(copyRoot), "#text=t,more");
-}
-
-TEST_F(Document, DeepCloneReownsTheDocumentType) {
-    auto dt = doctype("root");
-    add(doc_, dt);
-    addElem(doc_, "root");
-    auto copy = own(static_cast<ITOVELDOMDocument*>(doc_->cloneNode(true)));
-    auto copyType = own(copy->get_doctype());
-    ASSERT_NE(copyType, nullptr);
-    EXPECT_NE(copyType.get(), dt.get());
-    EXPECT_EQ(peek(copyType->get_ownerDocument()), copy.get());
-    EXPECT_EQ(kids(copy), "root,root");
 }
 
 TEST_F(Document, ImportNode) {

@@ -8,18 +8,7 @@
 namespace tovel_test {
 namespace {
 
-TEST(Exceptions, CodesSurviveCopyAndCatchThroughBase) {
-    try {
-        TOVELDOMException original(NOT_FOUND_ERR);
-        TOVELDOMException copy(original);
-        TOVELDOMException assigned(INDEX_SIZE_ERR);
-        assigned = copy;
-        throw assigned;
-    } catch (const ITOVELDOMException& e) {
-        EXPECT_EQ(e.get_code(), 8);
-    }
-    EXPECT_NE(TOVELDOMErrorString_7_4_0(HIERARCHY_REQUEST_ERR), nullptr);
-    EXPECT_NE(TOVELDOMErrorString_7_4_0(12345), nullptr);
+TEST(Exceptions, CodesAndPositionsThroughTheBases) {
     try {
         throw TOVELParseException(4, 120, 7, 33);
     } catch (const ITOVELParseException& e) {
@@ -28,10 +17,8 @@ TEST(Exceptions, CodesSurviveCopyAndCatchThroughBase) {
         EXPECT_EQ(e.getLinePos(), 7);
         EXPECT_EQ(e.getColPos(), 33);
     }
-    auto doc = own(createTOVELDOMDocument_7_4_0());
-    EXPECT_CODE(3, drop(own(doc->createComment("x"))->appendChild(own(doc->createTextNode("y")))));
-    EXPECT_CODE(30002, drop(doc->createElement(nullptr)));
-    EXPECT_CODE(30003, drop(own(doc->createElement("e"))->insertBefore(nullptr, nullptr)));
+    EXPECT_STRNE(TOVELDOMErrorString_7_4_0(HIERARCHY_REQUEST_ERR), "unknown error");
+    EXPECT_STREQ(TOVELDOMErrorString_7_4_0(12345), "unknown error");
 }
 
 using RefCounts = DocTest;
@@ -51,19 +38,6 @@ TEST_F(RefCounts, AppendAddsTheListsReferenceAndRemoveHandsItBack) {
     EXPECT_EQ(t->Release(), 0); // destroyed; the sanitizer build checks nothing is left
     EXPECT_FALSE(e->hasChildNodes());
     EXPECT_EQ(refs(e.get()), 1);
-}
-
-TEST_F(RefCounts, ChildListOutlivesItsElement) {
-    ITOVELDOMElement* e = doc_->createElement("e");
-    auto a = addElem(e, "a");
-    auto list = own(e->get_childNodes());
-    EXPECT_EQ(list->get_length(), 1);
-    EXPECT_EQ(refs(a.get()), 2);
-    EXPECT_EQ(e->Release(), 0);
-    EXPECT_EQ(list->get_length(), 0);
-    EXPECT_EQ(list->get_item(0), nullptr);
-    EXPECT_EQ(refs(a.get()), 1);
-    EXPECT_EQ(parentOf(a), nullptr);
 }
 
 TEST_F(RefCounts, GettersAddOneReferenceEach) {
@@ -232,39 +206,6 @@ TEST(Factories, NullFromAHookBecomesOutOfMemory) {
     EXPECT_EQ(CreateXMLElement_7_4_0(doc, nullptr, "e", nullptr), nullptr);
     EXPECT_CODE(30001, drop(doc->createElement("e")));
     EXPECT_CODE(30001, drop(doc->createElementNS("urn:x", "p:e")));
-}
-
-class CountingMutex : public CTOVELMutex {
-public:
-    int locks = 0, unlocks = 0;
-    void lock() override {
-        ++locks;
-        CTOVELMutex::lock();
-    }
-    void unlock() override {
-        ++unlocks;
-        CTOVELMutex::unlock();
-    }
-};
-
-TEST(Guard, DestructorUnlocksOncePerAcquisition) {
-    CountingMutex m;
-    {
-        CTOVELGuard g(m);
-        EXPECT_EQ(g.getLockCount(), 1);
-        g.acquire();
-        g.acquire(); // the mutex is recursive: no deadlock
-        EXPECT_EQ(m.locks, 3);
-        EXPECT_EQ(m.unlocks, 0);
-    }
-    EXPECT_EQ(m.unlocks, 3);
-    {
-        CTOVELGuard g(m);
-        g.release();
-        EXPECT_EQ(g.getLockCount(), 0);
-    }
-    EXPECT_EQ(m.locks, 4);
-    EXPECT_EQ(m.unlocks, 4);
 }
 
 TEST(Buffer, CapacityIsAWholeNumberOfIncrementsAndResetKeepsTheBlock) {

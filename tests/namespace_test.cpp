@@ -34,28 +34,6 @@ TEST_F(Namespaces, PrefixAndLocalName) {
     }
 }
 
-TEST_F(Namespaces, PutPrefixKeepsLocalNameAndUri) {
-    auto e = elemNS("urn:u", "p:item");
-    e->put_prefix("q");
-    EXPECT_STREQ(e->get_tagName(), "q:item");
-    EXPECT_STREQ(e->get_namespaceURI(), "urn:u");
-    auto a = own(doc_->createAttributeNS("urn:u", "p:at"));
-    a->put_prefix("r");
-    EXPECT_STREQ(a->get_name(), "r:at");
-    auto t = text("t");
-    t->put_prefix("x");
-    EXPECT_EQ(t->get_prefix(), nullptr);
-    // Clearing the URI makes the whole name local; leaves other than CDATA ignore a URI.
-    e = elemNS("urn:u", "p:item");
-    priv(e)->setNamespaceURI(nullptr);
-    EXPECT_STREQ(e->get_namespaceURI(), "");
-    EXPECT_STREQ(e->get_localName(), "p:item");
-    EXPECT_STREQ(e->get_tagName(), "p:item");
-    EXPECT_CODE(3, priv(cdata("c"))->setNamespaceURI("urn:x"));
-    priv(t)->setNamespaceURI("urn:x");
-    EXPECT_EQ(t->get_namespaceURI(), nullptr);
-}
-
 TEST_F(Namespaces, FactoryRules) {
     struct {
         bool attribute;
@@ -193,18 +171,6 @@ TEST_F(Declarations, ChildrenAndAttributePrefixesAreDeclaredOnTheParent) {
     auto f = addElem(parent, "f");
     f->setAttributeNS(kXmlNs, "xml:lang", "en");
     EXPECT_EQ(declare(f), "xml:lang=en");
-}
-
-TEST_F(Declarations, FindNamespaceDeclLooksAtTheElementOnly) {
-    auto parent = elem("parent");
-    parent->setAttribute("xmlns", "d");
-    auto e = addElem(parent, "e");
-    EXPECT_EQ(impl(e)->findNamespaceDecl(""), nullptr);
-    EXPECT_TRUE(impl(e)->findAncestorNamespaceDecl(nullptr, "d"));
-    EXPECT_FALSE(impl(e)->findAncestorNamespaceDecl("", "other"));
-    auto decl = own(impl(parent)->findNamespaceDecl(nullptr));
-    ASSERT_NE(decl, nullptr);
-    EXPECT_STREQ(decl->get_value(), "d");
 }
 
 } // namespace

@@ -62,34 +62,7 @@ TEST_F(DocumentType, IdentifiersAndRefusals) {
     EXPECT_XML(direct, "<!DOCTYPE d PUBLIC \"pub\" \"sys\" [<!ENTITY e 'x'>]>\n");
 }
 
-TEST_F(DocumentType, InternalChildOperationsWork) {
-    CNodePtr<ITOVELDOMDocumentType> dt(new CTOVELDOMDocumentType(doc_, nullptr, "d", "", "", ""));
-    auto c = comment("c");
-    priv(dt)->insert(c, nullptr);
-    EXPECT_EQ(kids(dt), "#comment=c");
-    EXPECT_EQ(peek(c->get_parentNode()), dt.get());
-    auto clone = own(dt->cloneNode(true));
-    EXPECT_EQ(kids(clone), "#comment=c");
-    EXPECT_XML(clone, "<!DOCTYPE d>\n");
-    priv(dt)->remove(c);
-    EXPECT_FALSE(dt->hasChildNodes());
-    EXPECT_CODE(8, priv(dt)->remove(c));
-}
-
 using Fragment = DocTest;
-
-TEST_F(Fragment, Basics) {
-    auto f = frag();
-    EXPECT_EQ(f->get_nodeType(), NODE_DOCUMENT_FRAGMENT);
-    EXPECT_STREQ(f->get_nodeName(), "#document-fragment");
-    EXPECT_STREQ(f->get_localName(), "#document-fragment");
-    EXPECT_STREQ(f->get_nodeTypeString(), "documentfragment");
-    EXPECT_EQ(f->get_nodeValue(), nullptr);
-    EXPECT_EQ(f->get_parentNode(), nullptr);
-    EXPECT_EQ(f->get_namespaceURI(), nullptr);
-    EXPECT_EQ(peek(f->get_ownerDocument()), doc_.get());
-    EXPECT_CODE(3, priv(f)->setParentNode(elem("e")));
-}
 
 TEST_F(Fragment, TextSkipsCommentsAndPutTextLeavesOneTextChild) {
     auto f = frag();
