@@ -64,14 +64,4 @@ INSTANTIATE_TEST_SUITE_P(Modes, ExternalDtd,
                                            Mode{"Both", true, true, "<a><b/></a>"}),
                          [](const auto& info) { return info.param.name; });
 
-TEST(ExternalDtd, RefusesWhatItCannotSet) {
-    EXPECT_FALSE(TOVELDOMGetSkipExternalDTD_7_4_0(nullptr));
-    try {
-        TOVELDOMPutSkipExternalDTD_7_4_0(nullptr, true);
-        ADD_FAILURE() << "no exception";
-    } catch (const TOVELDOMException& error) {
-        EXPECT_EQ(error.get_code(), NULL_POINTER_ERR);
-    }
-}
-
 } // namespace
