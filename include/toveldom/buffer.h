@@ -8,6 +8,7 @@
 
 #include <toveldom/exceptions.h>
 #include <toveldom/export.h>
+#include <toveldom/memory.h>
 
 namespace LUMA_7_4_0 {
 
@@ -20,14 +21,14 @@ public:
         : start_(nullptr), capacity_(0), count_(0), increment_(increment ? increment : 1) {
         unsigned long want = roundUp(initial);
         if (want) {
-            start_ = static_cast<T*>(std::malloc(want * sizeof(T)));
+            start_ = static_cast<T*>(rawAllocate(want * sizeof(T)));
             if (!start_) throw TOVELDOMException(OUT_OF_MEMORY_ERR);
             capacity_ = want;
         }
     }
     ~CBuffer() {
         capacity_ = 0;
-        std::free(start_);
+        rawFree(start_);
         start_ = nullptr;
         count_ = 0;
     }
@@ -60,7 +61,7 @@ private:
     }
     void growTo(unsigned long n) {
         unsigned long want = roundUp(n);
-        T* block = static_cast<T*>(std::realloc(start_, want * sizeof(T)));
+        T* block = static_cast<T*>(rawReallocate(start_, want * sizeof(T)));
         if (!block) throw TOVELDOMException(OUT_OF_MEMORY_ERR);
         start_ = block;
         capacity_ = want;

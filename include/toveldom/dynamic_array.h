@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include <toveldom/exceptions.h>
+#include <toveldom/memory.h>
 
 namespace LUMA_7_4_0 {
 
@@ -23,7 +24,7 @@ public:
           hint(0) {}
     ~CDynamicArray() {
         releaseAll();
-        if (!isInline()) std::free(storage);
+        if (!isInline()) rawFree(storage);
     }
     CDynamicArray(const CDynamicArray&) = delete;
 
@@ -109,10 +110,10 @@ public:
     CDynamicArray& operator=(const CDynamicArray& src) {
         if (&src == this) return *this;
         if (src.count_ > capacity) {
-            T** block = static_cast<T**>(std::malloc(sizeof(T*) * src.count_));
+            T** block = static_cast<T**>(rawAllocate(sizeof(T*) * src.count_));
             if (!block) throw TOVELDOMException(OUT_OF_MEMORY_ERR);
             releaseAll();
-            if (!isInline()) std::free(storage);
+            if (!isInline()) rawFree(storage);
             storage = block;
             capacity = src.count_;
         } else {
@@ -133,11 +134,11 @@ private:
     void grow(int gap) {
         int64_t next = capacity < 64 ? int64_t(capacity) + growBy : int64_t(capacity) * 3 / 2;
         if (next > INT32_MAX) throw TOVELDOMException(OUT_OF_MEMORY_ERR);
-        T** block = static_cast<T**>(std::malloc(sizeof(T*) * size_t(next)));
+        T** block = static_cast<T**>(rawAllocate(sizeof(T*) * size_t(next)));
         if (!block) throw TOVELDOMException(OUT_OF_MEMORY_ERR);
         std::memcpy(block, storage, sizeof(T*) * gap);
         std::memcpy(block + gap + 1, storage + gap, sizeof(T*) * (count_ - gap));
-        if (!isInline()) std::free(storage);
+        if (!isInline()) rawFree(storage);
         storage = block;
         capacity = int32_t(next);
     }

@@ -24,6 +24,7 @@
 #include <toveldom/implementation.h>
 #include <toveldom/interfaces.h>
 #include <toveldom/loading.h>
+#include <toveldom/memory.h>
 #include <toveldom/mutex.h>
 #include <toveldom/named_node_map.h>
 #include <toveldom/node_base.h>

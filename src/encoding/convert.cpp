@@ -1,5 +1,6 @@
 // The unknown-encoding handler given to Expat, and the exported conversion helpers.
 #include "encoding/encoding_handler.h"
+#include "frame/alloc.h"
 
 #include <cstring>
 #include <cwchar>
@@ -43,8 +44,13 @@ Out* convertTerminated(Out* destination, const In* source, size_t limit, Whole w
 
 int XMLCALL unknownEncodingHandler(void*, const XML_Char* name, XML_Encoding* info) {
     std::memset(info, 0, sizeof *info);
-    ExternalEncoding* encoding =
-        EncodingInfo::getExternalEncoding(EncodingInfo::getEncodingInfoIndex(name));
+    ExternalEncoding* encoding = nullptr;
+    try {
+        encoding = EncodingInfo::getExternalEncoding(EncodingInfo::getEncodingInfoIndex(name));
+    } catch (...) { // nothing may be thrown through the parser: report it as its no-memory
+        parserStarved = true;
+        return 0;
+    }
     if (!encoding) return 0;
     std::memcpy(info->map, encoding->map, sizeof info->map);
     info->data = encoding;

@@ -2,25 +2,36 @@
 
 #include "frame/node_storage.h"
 
+#include <toveldom/memory.h>
+
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
+#include <malloc.h>
 #include <mutex>
 #include <new>
+#include <thread>
+
+#include <pthread.h>
 #include <sys/mman.h>
+#include <unistd.h>
+
+#if defined(__SANITIZE_ADDRESS__)
+#define TOVELDOM_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define TOVELDOM_ASAN 1
+#endif
+#endif
+#if TOVELDOM_ASAN
+#include <sanitizer/asan_interface.h>
+#include <sanitizer/lsan_interface.h>
+#endif
 
 namespace LUMA_7_4_0 {
-
-#if defined(TOVELDOM_PLAIN_HEAP)
-
-void* nodeAllocate(size_t size) {
-    void* p = std::malloc(size);
-    if (!p) throw std::bad_alloc();
-    return p;
-}
-void nodeFree(void* object, size_t) noexcept { std::free(object); }
-
-#else
 
 namespace {
 
@@ -44,21 +55,59 @@ Page* pageOf(void* object) {
     return reinterpret_cast<Page*>(reinterpret_cast<uintptr_t>(object) & ~(kPageSize - 1));
 }
 
+// Freed objects and page space not handed out are poisoned in sanitizer builds, so a node
+// used after it died is reported as it would be on the plain heap; pages are roots for the
+// leak checker, and objects never released are counted and reported at exit instead.
+#if TOVELDOM_ASAN
+void poison(void* p, size_t n) { ASAN_POISON_MEMORY_REGION(p, n); }
+void unpoison(void* p, size_t n) { ASAN_UNPOISON_MEMORY_REGION(p, n); }
+std::atomic<long> liveObjects{0};
+void reportLeakedObjects() {
+    if (long n = liveObjects.load()) {
+        std::fprintf(stderr, "toveldom: %ld node objects were never released\n", n);
+        __lsan_do_leak_check();
+        _exit(1);
+    }
+}
+void countObject(long delta) {
+    static const int reporting = std::atexit(reportLeakedObjects);
+    (void)reporting;
+    liveObjects += delta;
+}
+#else
+void poison(void*, size_t) {}
+void unpoison(void*, size_t) {}
+void countObject(long) {}
+#endif
+
 // Pages come from the system 4 MiB at a time (one mapping, not one per page: a tree of
-// gigabytes would otherwise run out of mappings). An empty page goes back on a list for
-// the next tree. Up to a bound it keeps its memory, since a page handed back costs a fresh
-// page fault for every 4 KiB on reuse, which for a program loading document after
-// document is most of the time spent building a tree; beyond the bound its memory is
-// returned to the system and only its address range is kept.
+// gigabytes would otherwise run out of mappings). An empty page goes back on a warm list
+// for the next tree, keeping its memory: a page handed back to the system costs a fresh
+// page fault for every 4 KiB on reuse, which for a program loading document after document
+// is most of the time spent building a tree. Memory still goes back to the system:
+// - beyond kWarmPagesMax, an empty page's memory goes back at once;
+// - once no page has been taken for kQuietTime, a trimmer thread gives back all warm pages
+//   but kWarmKept, so a host done with its documents keeps at most 16 MiB of pages whatever
+//   its largest document was;
+// - toveldom_release_memory gives back everything at once.
+// Only the address ranges stay, on the cold list.
 constexpr size_t kChunkSize = size_t(4) << 20;
-constexpr size_t kWarmPagesMax = 8192; // 512 MiB kept resident
+constexpr size_t kWarmPagesMax = 8192; // 512 MiB
+constexpr size_t kWarmKept = 256;      // 16 MiB
+constexpr auto kQuietTime = std::chrono::milliseconds(500);
 
 struct PageLists {
     std::mutex lock;
-    void* warm = nullptr; // linked through their first word
+    std::condition_variable wake; // the trimmer, when warm pages pass kWarmKept
+    void* warm = nullptr;         // linked through their first word
     size_t warmCount = 0;
-    void* cold = nullptr; // memory returned to the system
+    // Pages whose memory went back to the system, kept apart from them so that listing one
+    // does not bring a piece of it back; room for every page mapped is made at mapping time.
+    void** cold = nullptr;
+    size_t coldCount = 0;
     size_t chunks = 0;    // mapped so far
+    uint64_t taken = 0;   // pages taken so far: the trimmer's sign that loading goes on
+    bool trimmer = false; // started
 };
 PageLists& pageLists() {
     static PageLists* lists = new PageLists(); // never destroyed: pages may die at exit
@@ -76,26 +125,90 @@ void* pop(void*& list) {
     return page;
 }
 
+// Gives the memory of all warm pages but keep back to the system, a batch at a time with
+// the lock released for the system calls.
+void coolDown(PageLists& lists, std::unique_lock<std::mutex>& guard, size_t keep) {
+    void* batch[256];
+    while (lists.warmCount > keep) {
+        size_t n = 0;
+        while (lists.warmCount > keep && n < 256) {
+            batch[n++] = pop(lists.warm);
+            --lists.warmCount;
+        }
+        guard.unlock();
+        for (size_t i = 0; i < n; ++i) madvise(batch[i], kPageSize, MADV_DONTNEED);
+        guard.lock();
+        for (size_t i = 0; i < n; ++i) lists.cold[lists.coldCount++] = batch[i];
+    }
+}
+
+void trimmerLoop() {
+    PageLists& lists = pageLists();
+    std::unique_lock<std::mutex> guard(lists.lock);
+    for (;;) {
+        lists.wake.wait(guard, [&] { return lists.warmCount > kWarmKept; });
+        const uint64_t seen = lists.taken;
+        const auto deadline = std::chrono::steady_clock::now() + kQuietTime;
+        while (lists.wake.wait_until(guard, deadline) != std::cv_status::timeout) {
+        }
+        if (lists.taken == seen) coolDown(lists, guard, kWarmKept);
+    }
+}
+
+// A process forked while another thread held the lock would find it held for ever, and
+// the child has no trimmer.
+void lockForFork() { pageLists().lock.lock(); }
+void unlockInParent() { pageLists().lock.unlock(); }
+void unlockInChild() {
+    pageLists().trimmer = false;
+    pageLists().lock.unlock();
+}
+
+// Called with the lock held. Without a thread (none can be made) memory goes back only
+// through kWarmPagesMax and toveldom_release_memory.
+void startTrimmer(PageLists& lists) {
+    if (lists.trimmer) return;
+    static const int forkHandlers = pthread_atfork(lockForFork, unlockInParent, unlockInChild);
+    (void)forkHandlers;
+    try {
+        std::thread(trimmerLoop).detach();
+        lists.trimmer = true;
+    } catch (...) {
+    }
+}
+
 void* takePage() {
     PageLists& lists = pageLists();
     std::lock_guard<std::mutex> guard(lists.lock);
+    ++lists.taken;
     if (void* page = pop(lists.warm)) {
         --lists.warmCount;
         return page;
     }
-    if (void* page = pop(lists.cold)) return page;
+    if (lists.coldCount > 0) return lists.cold[--lists.coldCount];
     // The first chunk fills in page by page, so a small document costs only what it
     // touches. A process that needed more is building big trees: its later chunks are
     // filled in whole at mapping time, one system call instead of a fault per 4 KiB.
     const int populate = lists.chunks > 0 ? MAP_POPULATE : 0;
+    const size_t pages = kChunkSize / kPageSize;
+    void** room =
+        static_cast<void**>(rawReallocate(lists.cold, (lists.chunks + 1) * pages * sizeof(void*)));
+    if (!room) return nullptr;
+    lists.cold = room;
+    if (allocationRefused(kChunkSize)) return nullptr;
     void* chunk = mmap(nullptr, kChunkSize + kPageSize, PROT_READ | PROT_WRITE,
                        MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE | populate, -1, 0);
     if (chunk == MAP_FAILED) return nullptr;
     ++lists.chunks;
     uintptr_t first = (reinterpret_cast<uintptr_t>(chunk) + kPageSize - 1) & ~(kPageSize - 1);
-    const size_t pages = kChunkSize / kPageSize;
+    poison(reinterpret_cast<void*>(first), kChunkSize);
+#if TOVELDOM_ASAN
+    __lsan_register_root_region(reinterpret_cast<void*>(first), kChunkSize);
+#endif
+    for (size_t i = pages; i-- > 0;)
+        unpoison(reinterpret_cast<void*>(first + i * kPageSize), kHeader);
     for (size_t i = pages - 1; i >= 1; --i)
-        push(lists.cold, reinterpret_cast<void*>(first + i * kPageSize));
+        lists.cold[lists.coldCount++] = reinterpret_cast<void*>(first + i * kPageSize);
     return reinterpret_cast<void*>(first);
 }
 
@@ -104,11 +217,14 @@ void givePage(void* page) {
     std::lock_guard<std::mutex> guard(lists.lock);
     if (lists.warmCount < kWarmPagesMax) {
         push(lists.warm, page);
-        ++lists.warmCount;
+        if (++lists.warmCount == kWarmKept + 1) {
+            startTrimmer(lists);
+            lists.wake.notify_one();
+        }
         return;
     }
     madvise(page, kPageSize, MADV_DONTNEED);
-    push(lists.cold, page);
+    lists.cold[lists.coldCount++] = page;
 }
 
 void release(Page* page, int64_t count) {
@@ -121,6 +237,14 @@ void release(Page* page, int64_t count) {
 struct FreeBlock {
     FreeBlock* next;
 };
+
+// A kept block's link, read while the rest of it stays poisoned.
+FreeBlock* nextOf(FreeBlock* b) {
+    unpoison(b, sizeof(FreeBlock));
+    FreeBlock* next = b->next;
+    poison(b, sizeof(FreeBlock));
+    return next;
+}
 
 // Plain data reached without a call (initial-exec model); the flusher below returns
 // what a thread still holds when it ends.
@@ -143,7 +267,7 @@ void retirePage() {
 void flushAll() {
     for (size_t c = 0; c < kClasses; ++c) {
         for (FreeBlock* b = heap.lists[c]; b;) {
-            FreeBlock* next = b->next;
+            FreeBlock* next = nextOf(b);
             release(pageOf(b), 1);
             b = next;
         }
@@ -168,14 +292,17 @@ void armFlusher() {
 void* nodeAllocate(size_t size) {
     size = (size + kGrain - 1) & ~(kGrain - 1);
     if (size > kLargest) {
-        void* p = std::malloc(size);
+        void* p = rawAllocate(size);
         if (!p) throw std::bad_alloc();
         return p;
     }
+    if (allocationRefused(size)) throw std::bad_alloc();
     const size_t c = size / kGrain;
     if (FreeBlock* b = heap.lists[c]) {
-        heap.lists[c] = b->next;
+        heap.lists[c] = nextOf(b);
         --heap.kept[c];
+        unpoison(b, size);
+        countObject(1);
         return b;
     }
     if (!heap.page || heap.bump + size > reinterpret_cast<char*>(heap.page) + kPageSize) {
@@ -190,6 +317,8 @@ void* nodeAllocate(size_t size) {
     void* p = heap.bump;
     heap.bump += size;
     ++heap.handedOut;
+    unpoison(p, size);
+    countObject(1);
     return p;
 }
 
@@ -197,24 +326,36 @@ void nodeFree(void* object, size_t size) noexcept {
     if (!object) return;
     size = (size + kGrain - 1) & ~(kGrain - 1);
     if (size > kLargest) {
-        std::free(object);
+        rawFree(object);
         return;
     }
+    countObject(-1);
     const size_t c = size / kGrain;
     if (heap.kept[c] < kKeepPerClass) {
         if (!heap.flusherArmed) armFlusher();
         auto* b = static_cast<FreeBlock*>(object);
         b->next = heap.lists[c];
+        poison(b, size);
         heap.lists[c] = b;
         ++heap.kept[c];
         return;
     }
+    poison(object, size);
     release(pageOf(object), 1);
 }
-
-#endif
 
 void* CNodeStorage::allocate(size_t size) { return nodeAllocate(size); }
 void CNodeStorage::release(void* object, size_t size) noexcept { nodeFree(object, size); }
 
 } // namespace LUMA_7_4_0
+
+extern "C" void toveldom_release_memory(void) {
+    using namespace LUMA_7_4_0;
+    flushAll();
+    PageLists& lists = pageLists();
+    {
+        std::unique_lock<std::mutex> guard(lists.lock);
+        coolDown(lists, guard, 0);
+    }
+    malloc_trim(0);
+}

@@ -10,8 +10,8 @@ namespace LUMA_7_4_0 {
 // class sizes. They are carved from 64 KiB pages with a bump pointer, and a freed object
 // goes to a per-thread list of its size for reuse, so neither making nor destroying a
 // tree pays a general-purpose allocation per node. A page is returned to the system when
-// the last object in it dies. Sanitizer builds use the plain heap instead, so that every
-// object stays visible to the address and leak checkers.
+// the last object in it dies. Sanitizer builds run the same allocator, with freed objects
+// poisoned and objects never released reported at exit.
 void* nodeAllocate(size_t size);
 void nodeFree(void* object, size_t size) noexcept;
 

@@ -3,8 +3,10 @@
 #define TOVELDOM_SRC_FRAME_NODE_STORAGE_H
 
 #include <cstddef>
+#include <cstdlib>
 
 #include <toveldom/export.h>
+#include <toveldom/memory.h>
 
 namespace LUMA_7_4_0 {
 

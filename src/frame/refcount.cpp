@@ -1,5 +1,7 @@
 #include "frame/refcount.h"
 
+#include <toveldom/memory.h>
+
 #include <cstdlib>
 
 namespace LUMA_7_4_0 {
@@ -22,7 +24,7 @@ thread_local Queue queue __attribute__((tls_model("initial-exec"))) = {false, nu
 bool push(Pending item) {
     if (queue.count == queue.capacity) {
         size_t grown = queue.capacity ? queue.capacity * 2 : 64;
-        void* block = std::realloc(queue.items, grown * sizeof(Pending));
+        void* block = rawReallocate(queue.items, grown * sizeof(Pending));
         if (!block) return false;
         queue.items = static_cast<Pending*>(block);
         queue.capacity = grown;
@@ -45,7 +47,7 @@ void destroyNode(void* node, void (*destroy)(void*)) {
         next.destroy(next.node);
     }
     queue.destroying = false;
-    std::free(queue.items);
+    rawFree(queue.items);
     queue.items = nullptr;
     queue.capacity = 0;
 }

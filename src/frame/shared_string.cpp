@@ -9,8 +9,8 @@ namespace LUMA_7_4_0 {
 
 CSharedString::CSharedString(const char* text, size_t length) : rep(nullptr) {
     if (!text || length == 0) return;
-    void* block = std::malloc(offsetof(Rep, text) + length + 1);
-    if (!block) throw std::bad_alloc();
+    void* block = rawAllocate(offsetof(Rep, text) + length + 1);
+    if (!block) throw TOVELDOMException(OUT_OF_MEMORY_ERR);
     rep = static_cast<Rep*>(block);
     rep->refs = 1;
     rep->length = length;
@@ -19,6 +19,6 @@ CSharedString::CSharedString(const char* text, size_t length) : rep(nullptr) {
     rep->hash = nodeHashKey(rep->text);
 }
 
-void CSharedString::destroy(Rep* rep) { std::free(rep); }
+void CSharedString::destroy(Rep* rep) { rawFree(rep); }
 
 } // namespace LUMA_7_4_0

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <new>
 #include <string>
 
 #include <toveldom/node_base.h>
@@ -61,7 +62,8 @@ inline void CSharedString::unshare() {
 inline CResultCache::CResultCache() : value(nullptr) {}
 inline CResultCache::~CResultCache() { delete value; }
 inline std::string& CResultCache::get() {
-    if (!value) value = new std::string();
+    if (!value) value = new (std::nothrow) std::string();
+    if (!value) throw TOVELDOMException(OUT_OF_MEMORY_ERR);
     return *value;
 }
 // Empties the cache and returns it for filling.

@@ -127,7 +127,7 @@ CSharedString CTOVELDOMAttribute::sharedWithCopy(const CSharedString& text) cons
     return copy;
 }
 
-ITOVELDOMNode* CTOVELDOMAttribute::cloneNode(bool deep) {
+ITOVELDOMNode* CTOVELDOMAttribute::cloneNode(bool deep) try {
     ITOVELDOMAttribute* copy;
     if (gpfnCreateXMLAttribute_7_4_0)
         copy = gpfnCreateXMLAttribute_7_4_0(ownerDocument, nullptr, name.c_str(),
@@ -146,6 +146,8 @@ ITOVELDOMNode* CTOVELDOMAttribute::cloneNode(bool deep) {
         appendChildCopies(copy);
     }
     return hold.detach();
+} catch (...) {
+    rethrowAsLibraryError();
 }
 
 } // namespace LUMA_7_4_0

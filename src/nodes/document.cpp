@@ -175,7 +175,7 @@ ITOVELDOMNode* CTOVELDOMDocument::createEntityReference(char const*) const {
 
 // --- copies ---------------------------------------------------------------------------------
 
-ITOVELDOMNode* CTOVELDOMDocument::cloneNode(bool deep) {
+ITOVELDOMNode* CTOVELDOMDocument::cloneNode(bool deep) try {
     ITOVELDOMDocument* copy =
         gpfnCreateXMLDocument_7_4_0 ? gpfnCreateXMLDocument_7_4_0() : tryMake<CTOVELDOMDocument>();
     if (!copy) throw TOVELDOMException(OUT_OF_MEMORY_ERR);
@@ -192,9 +192,11 @@ ITOVELDOMNode* CTOVELDOMDocument::cloneNode(bool deep) {
     }
     if (deep) appendChildCopies(copy, copy);
     return hold.detach();
+} catch (...) {
+    rethrowAsLibraryError();
 }
 
-ITOVELDOMNode* CTOVELDOMDocument::importNode(ITOVELDOMNode* node, bool deep) {
+ITOVELDOMNode* CTOVELDOMDocument::importNode(ITOVELDOMNode* node, bool deep) try {
     if (!node) throw TOVELDOMException(NULL_POINTER_ERR);
     switch (node->get_nodeType()) {
     case NODE_ELEMENT:
@@ -213,6 +215,8 @@ ITOVELDOMNode* CTOVELDOMDocument::importNode(ITOVELDOMNode* node, bool deep) {
     NodeRef copy = NodeRef::adopt(node->cloneNode(full));
     privateOf(copy)->setOwnerDocument(this);
     return copy.detach();
+} catch (...) {
+    rethrowAsLibraryError();
 }
 
 // --- text and output ------------------------------------------------------------------------
@@ -227,7 +231,7 @@ std::string CTOVELDOMDocument::getText() {
     return text;
 }
 
-bool CTOVELDOMDocument::save(char* fileName) {
+bool CTOVELDOMDocument::save(char* fileName) try {
     if (!fileName) throw TOVELDOMException(NULL_STRING_ERR);
     std::string text;
     getXML(text);
@@ -239,6 +243,8 @@ bool CTOVELDOMDocument::save(char* fileName) {
     bool closed = platform::closeFile(fd);
     if (!written || !closed) throw TOVELDOMException(FILE_IO_ERR);
     return true;
+} catch (...) {
+    rethrowAsLibraryError();
 }
 
 } // namespace LUMA_7_4_0

@@ -44,7 +44,7 @@ void CTOVELDOMDocumentFragment::put_text(char const* text) {
     if (node) CNodePtr<ITOVELDOMNode>::adopt(appendChild(node));
 }
 
-ITOVELDOMNode* CTOVELDOMDocumentFragment::cloneNode(bool deep) {
+ITOVELDOMNode* CTOVELDOMDocumentFragment::cloneNode(bool deep) try {
     ITOVELDOMDocumentFragment* copy = gpfnCreateXMLFragment_7_4_0
                                           ? gpfnCreateXMLFragment_7_4_0(ownerDocument)
                                           : tryMake<CTOVELDOMDocumentFragment>(ownerDocument);
@@ -52,6 +52,8 @@ ITOVELDOMNode* CTOVELDOMDocumentFragment::cloneNode(bool deep) {
     CNodePtr<ITOVELDOMNode> hold(copy);
     if (deep) appendChildCopies(copy);
     return hold.detach();
+} catch (...) {
+    rethrowAsLibraryError();
 }
 
 } // namespace LUMA_7_4_0

@@ -44,12 +44,14 @@ ITOVELDOMNamedNodeMap* CTOVELDOMDocumentType::get_notations() const {
     throw TOVELDOMException(NOT_IMPLEMENTED_ERR);
 }
 
-ITOVELDOMNode* CTOVELDOMDocumentType::cloneNode(bool deep) {
+ITOVELDOMNode* CTOVELDOMDocumentType::cloneNode(bool deep) try {
     auto* copy = make<CTOVELDOMDocumentType>(ownerDocument, nullptr, name.c_str(), systemID.c_str(),
                                              publicID.c_str(), internalSubset.c_str());
     CNodePtr<ITOVELDOMNode> hold(copy);
     if (deep) appendChildCopies(copy);
     return hold.detach();
+} catch (...) {
+    rethrowAsLibraryError();
 }
 
 } // namespace LUMA_7_4_0

@@ -135,7 +135,7 @@ static NodeRef newAttribute(CTOVELDOMElement* element, char const* name, char co
     return hold;
 }
 
-void CTOVELDOMElement::setAttribute(char const* name, char const* value) {
+void CTOVELDOMElement::setAttribute(char const* name, char const* value) try {
     requireName(name);
     ITOVELDOMNode* existing = nullptr;
     CTOVELDOMNamedNodeMap* map = ElementAccess::attributeMap(*this);
@@ -150,6 +150,8 @@ void CTOVELDOMElement::setAttribute(char const* name, char const* value) {
     ITOVELDOMNode*& slot = ElementAccess::ensureAttributes(*this)[name];
     slot = attr;
     attr->AddRef();
+} catch (...) {
+    rethrowAsLibraryError();
 }
 
 void CTOVELDOMElement::removeAttribute(char const* name) {
@@ -329,7 +331,7 @@ void CTOVELDOMElement::put_text(char const* text) {
 // Merges each run of adjacent text children into its first node, here and in every
 // element below. A stack instead of recursion (a tree built by hand has no depth bound),
 // and one pass per child list: the merged nodes leave it together, from its end.
-bool CTOVELDOMElement::normalize() {
+bool CTOVELDOMElement::normalize() try {
     std::vector<CTOVELDOMElement*> pending{this};
     std::vector<ITOVELDOMNode*> merged;
     while (!pending.empty()) {
@@ -365,6 +367,8 @@ bool CTOVELDOMElement::normalize() {
             element->childNodes->removeElementAt(element->childNodes->count() - 1);
     }
     return true;
+} catch (...) {
+    rethrowAsLibraryError();
 }
 
 // --- copies and owners ----------------------------------------------------------------------
@@ -401,7 +405,7 @@ static void copyDescendants(CTOVELDOMElement* source, ITOVELDOMElement* copy) {
     }
 }
 
-ITOVELDOMNode* CTOVELDOMElement::cloneNode(bool deep) {
+ITOVELDOMNode* CTOVELDOMElement::cloneNode(bool deep) try {
     ITOVELDOMElement* copy;
     if (gpfnCreateXMLElement_7_4_0) {
         copy = gpfnCreateXMLElement_7_4_0(ownerDocument, nullptr, tagName.c_str(),
@@ -443,11 +447,13 @@ ITOVELDOMNode* CTOVELDOMElement::cloneNode(bool deep) {
         copyNodes);
     if (deep) copyDescendants(this, copy);
     return hold.detach();
+} catch (...) {
+    rethrowAsLibraryError();
 }
 
 // Re-owns the whole subtree with its attribute values. Element descendants are visited
 // with a stack rather than by recursion; other kinds re-own themselves.
-void CTOVELDOMElement::setOwnerDocument(ITOVELDOMDocument* doc) {
+void CTOVELDOMElement::setOwnerDocument(ITOVELDOMDocument* doc) try {
     if (!doc) throw TOVELDOMException(NULL_POINTER_ERR);
     std::vector<CTOVELDOMElement*> pending{this};
     while (!pending.empty()) {
@@ -472,6 +478,8 @@ void CTOVELDOMElement::setOwnerDocument(ITOVELDOMDocument* doc) {
                 privateOf(child)->setOwnerDocument(doc);
         }
     }
+} catch (...) {
+    rethrowAsLibraryError();
 }
 
 } // namespace LUMA_7_4_0

@@ -53,12 +53,18 @@ template <class I> bool CNodeBase<I>::supports(char const* feature, char const* 
     return implementation && implementation->hasFeature(feature, version);
 }
 
-template <class I> char const* CNodeBase<I>::get_text() { return resultCache.set(getText()); }
+template <class I> char const* CNodeBase<I>::get_text() try {
+    return resultCache.set(getText());
+} catch (...) {
+    rethrowAsLibraryError();
+}
 
-template <class I> char const* CNodeBase<I>::get_xml() {
+template <class I> char const* CNodeBase<I>::get_xml() try {
     std::string& out = resultCache.fresh();
     getXML(out);
     return out.c_str();
+} catch (...) {
+    rethrowAsLibraryError();
 }
 
 template <class I> int CNodeBase<I>::AddRef() { return ++refCount; }

@@ -28,11 +28,13 @@ char const* CTOVELDOMProcessingInstruction::get_data() const { return data.c_str
 void CTOVELDOMProcessingInstruction::put_data(char const* value) { data = value ? value : ""; }
 std::string CTOVELDOMProcessingInstruction::getText() { return data; }
 
-ITOVELDOMNode* CTOVELDOMProcessingInstruction::cloneNode(bool) {
+ITOVELDOMNode* CTOVELDOMProcessingInstruction::cloneNode(bool) try {
     auto* copy =
         make<CTOVELDOMProcessingInstruction>(ownerDocument, nullptr, target.c_str(), data.c_str());
     copy->AddRef();
     return copy;
+} catch (...) {
+    rethrowAsLibraryError();
 }
 
 void CTOVELDOMProcessingInstruction::getXML(std::string& out) {

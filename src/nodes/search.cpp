@@ -46,7 +46,8 @@ struct NamespaceTest {
 
 // Appends the matching elements below root in pre-order: each element before its
 // descendants, siblings in child order. Walks with its own stack, not recursion.
-template <class Test> void collect(ITOVELDOMNode* root, const Test& test, CTOVELDOMNodeList& out) {
+template <class Test>
+void collect(ITOVELDOMNode* root, const Test& test, CTOVELDOMNodeList& out) try {
     struct Level {
         ITOVELDOMNode* parent;
         const CTOVELDOMElement* element; // the library's own element, or null for a host's node
@@ -82,6 +83,8 @@ template <class Test> void collect(ITOVELDOMNode* root, const Test& test, CTOVEL
         if (test(child)) out.appendElement(child);
         stack.push_back(open(child));
     }
+} catch (...) {
+    rethrowAsLibraryError();
 }
 
 CNodePtr<CTOVELDOMNodeList> newList() {
@@ -142,7 +145,7 @@ ITOVELDOMNodeList* CTOVELDOMElement::getElementsByTagNameNSNoCase(char const* na
 
 // The document's searches test the document element itself, then its descendants.
 template <class Test>
-static ITOVELDOMNodeList* searchDocument(const CTOVELDOMDocument& doc, const Test& test) {
+static ITOVELDOMNodeList* searchDocument(const CTOVELDOMDocument& doc, const Test& test) try {
     CNodePtr<CTOVELDOMNodeList> list = newList();
     for (int i = 0; i < doc.childCount(); ++i) {
         ITOVELDOMNode* child = doc.childAt(i);
@@ -152,6 +155,8 @@ static ITOVELDOMNodeList* searchDocument(const CTOVELDOMDocument& doc, const Tes
         break;
     }
     return list.detach();
+} catch (...) {
+    rethrowAsLibraryError();
 }
 
 ITOVELDOMNodeList* CTOVELDOMDocument::getElementsByTagName(char const* name) const {

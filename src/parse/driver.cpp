@@ -68,11 +68,28 @@ void ParseContext::failLimit(LimitError error) {
 
 namespace {
 
+// The parser's memory comes through the library's funnel. A refusal is remembered for the
+// parse, since the parser does not always say so itself: failing to grow a table while
+// binding a prefix, it reports the prefix as unbound.
+
+void* XMLCALL parserAllocate(size_t size) {
+    void* block = rawAllocate(size);
+    if (!block) parserStarved = true;
+    return block;
+}
+void* XMLCALL parserReallocate(void* old, size_t size) {
+    void* block = rawReallocate(old, size);
+    if (!block) parserStarved = true;
+    return block;
+}
+void XMLCALL parserFree(void* block) { rawFree(block); }
+const XML_Memory_Handling_Suite kParserMemory = {parserAllocate, parserReallocate, parserFree};
+
 [[noreturn]] void throwParseError(XML_Parser parser) {
     int column = int(XML_GetCurrentColumnNumber(parser));
     int line = int(XML_GetCurrentLineNumber(parser));
     int offset = int(XML_GetCurrentByteIndex(parser));
-    int code = int(XML_GetErrorCode(parser));
+    int code = parserStarved ? int(XML_ERROR_NO_MEMORY) : int(XML_GetErrorCode(parser));
     throw TOVELParseException(code, offset, line, column);
 }
 
@@ -152,7 +169,8 @@ void configure(ParseContext& ctx) {
     const char* encoding = doc.get_encoding();
     // A document that was told (or last read) another encoding forces it on the input.
     if (platform::stricmp(encoding, "UTF-8") == 0) encoding = nullptr;
-    XML_Parser parser = XML_ParserCreateNS(encoding, '\x01');
+    parserStarved = false;
+    XML_Parser parser = XML_ParserCreate_MM(encoding, &kParserMemory, "\x01");
     if (!parser) throw TOVELDOMException(OUT_OF_MEMORY_ERR);
     ctx.parser = parser;
     XML_UseParserAsHandlerArg(parser);
@@ -174,9 +192,9 @@ void configure(ParseContext& ctx) {
 
 bool CTOVELDOMDocument::load(char const* fileName) {
     if (!fileName) throw TOVELDOMException(NULL_STRING_ERR);
-    namespaceURI = fileName;
-    clearChildNodes();
     try {
+        namespaceURI = fileName;
+        clearChildNodes();
         auto* ctx = make<ParseContext>(*this);
         std::unique_ptr<ParseContext> owner(ctx);
         configure(*ctx);
@@ -186,7 +204,7 @@ bool CTOVELDOMDocument::load(char const* fileName) {
     } catch (...) {
         clearChildNodes();
         namespaceURI.clear();
-        throw;
+        rethrowAsLibraryError();
     }
     return true;
 }
@@ -214,7 +232,7 @@ bool CTOVELDOMDocument::loadXML(char const* text, int length) {
         }
     } catch (...) {
         clearChildNodes();
-        throw;
+        rethrowAsLibraryError();
     }
     return true;
 }

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "frame/node_heap.h"
+#include "frame/node_storage.h"
 #include "tree/hash_table.h"
 
 namespace LUMA_7_4_0 {
@@ -26,7 +27,7 @@ CTOVELDOMNamedNodeMap::~CTOVELDOMNamedNodeMap() {
     ITOVELDOMNode* onStack[16];
     ITOVELDOMNode** held =
         n <= 16 ? onStack
-                : static_cast<ITOVELDOMNode**>(std::malloc(sizeof(ITOVELDOMNode*) * size_t(n)));
+                : static_cast<ITOVELDOMNode**>(rawAllocate(sizeof(ITOVELDOMNode*) * size_t(n)));
     int k = 0;
     if (held) {
         for (__MAPPOS pos = begin(); pos;) held[k++] = nextValue(pos);
@@ -39,7 +40,7 @@ CTOVELDOMNamedNodeMap::~CTOVELDOMNamedNodeMap() {
     }
     for (int i = 0; i < k; ++i)
         if (held[i]) held[i]->Release();
-    if (held != onStack) std::free(held);
+    if (held != onStack) rawFree(held);
 }
 
 long CTOVELDOMNamedNodeMap::get_length() const { return size(); }
