@@ -164,5 +164,17 @@ TEST_F(AttributeMap, NextNodeNeedsResetAfterFilling) {
     EXPECT_EQ(map_->nextNode(), nullptr);
 }
 
+TEST_F(AttributeMap, CursorNeverReadsARemovedEntry) {
+    e_->setAttribute("id", "1");
+    e_->setAttribute("name", "2");
+    map_->reset();
+    drop(map_->nextNode()); // the cursor now points at name
+    e_->removeAttribute("name");
+    auto next = own(map_->nextNode()); // undefined which, but never the removed one
+    EXPECT_TRUE(!next || std::string(next->get_nodeName()) == "id");
+    e_->removeAttribute("id");
+    EXPECT_EQ(cursor(), "");
+}
+
 } // namespace
 } // namespace tovel_test

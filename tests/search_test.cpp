@@ -54,6 +54,9 @@ TEST_F(Search, NoCaseFoldsNamesOnly) {
     EXPECT_EQ(found(doc_->getElementsByTagNameNSNoCase("urn:p", "ITEM")), "p:item");
     EXPECT_EQ(found(doc_->getElementsByTagNameNSNoCase("URN:P", "item")), "");
     EXPECT_EQ(found(a_->getElementsByTagNameNSNoCase("URN:P", "item")), "");
+    addElem(b_, "zZ"); // the last letter folds too
+    EXPECT_EQ(found(b_->getElementsByTagNameNoCase("ZZ")), "zZ");
+    EXPECT_EQ(found(doc_->getElementsByTagName("*x")), ""); // "*" only alone means every name
 }
 
 TEST_F(Search, QualifiedNamesAndNamespaces) {
