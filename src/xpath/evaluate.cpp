@@ -58,30 +58,6 @@ bool matches(const XNode& n, Kind kind, const NodeTest& t, Axis axis) {
 
 bool hasChildren(Kind k) { return k == Kind::Root || k == Kind::Element; }
 
-// Calls visit(node) for the nodes below top in document order until it returns false;
-// returns false when stopped.
-template <class Visit> bool walkBelow(ITOVELDOMNode* top, Visit&& visit) {
-    struct Level {
-        Kids kids;
-        int next;
-    };
-    std::vector<Level> stack;
-    stack.push_back(Level{kidsOf(top), 0});
-    while (!stack.empty()) {
-        Level& level = stack.back();
-        if (level.next >= level.kids.count) {
-            stack.pop_back();
-            continue;
-        }
-        ITOVELDOMNode* child = level.kids.at(level.next++);
-        Kind k = tree::kindOf(child);
-        if (k == Kind::Other) continue;
-        if (!visit(child, k)) return false;
-        if (k == Kind::Element && kidsOf(child).count) stack.push_back(Level{kidsOf(child), 0});
-    }
-    return true;
-}
-
 // The same in reverse document order (each node after its descendants).
 template <class Visit> bool walkBelowReverse(ITOVELDOMNode* top, Visit&& visit) {
     struct Level {

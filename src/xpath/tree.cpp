@@ -253,31 +253,11 @@ bool attributeValue(ITOVELDOMNode* element, const std::string& uri, const std::s
 const char* piTargetOf(ITOVELDOMNode* node) { return node->get_nodeName(); }
 
 static void appendTextBelow(ITOVELDOMNode* top, std::string& out) {
-    // An explicit stack: a document may nest deeper than the call stack allows.
-    struct Level {
-        Kids kids;
-        int next;
-    };
-    std::vector<Level> stack;
-    stack.push_back(Level{kidsOf(top), 0});
-    while (!stack.empty()) {
-        Level& level = stack.back();
-        if (level.next >= level.kids.count) {
-            stack.pop_back();
-            continue;
-        }
-        ITOVELDOMNode* child = level.kids.at(level.next++);
-        switch (kindOf(child)) {
-        case Kind::Text:
-            if (const char* data = child->get_nodeValue()) out += data;
-            break;
-        case Kind::Element:
-            stack.push_back(Level{kidsOf(child), 0});
-            break;
-        default:
-            break;
-        }
-    }
+    walkBelow(top, [&](ITOVELDOMNode* node, Kind kind) {
+        if (kind == Kind::Text)
+            if (const char* data = node->get_nodeValue()) out += data;
+        return true;
+    });
 }
 
 void appendStringValue(const XNode& n, std::string& out) {

@@ -4,6 +4,7 @@
 #define TOVELDOM_SRC_XPATH_TREE_WALK_H
 
 #include <string>
+#include <vector>
 
 #include <toveldom/element.h>
 #include <toveldom/interfaces.h>
@@ -13,6 +14,7 @@
 
 #include "nodes/node_access.h"
 #include "nodes/private_cast.h"
+#include "xpath/xpath_impl.h"
 
 namespace LUMA_7_4_0 {
 namespace xpath {
@@ -51,6 +53,31 @@ template <class Visit> void forEachAttributeNode(ITOVELDOMNode* element, Visit&&
         attr->Release(); // the map keeps it
         visit(attr);
     }
+}
+
+// Calls visit(node) for the nodes below top in document order until it returns false;
+// returns false when stopped.
+// An explicit stack: a document may nest deeper than the call stack allows.
+template <class Visit> bool walkBelow(ITOVELDOMNode* top, Visit&& visit) {
+    struct Level {
+        Kids kids;
+        int next;
+    };
+    std::vector<Level> stack;
+    stack.push_back(Level{kidsOf(top), 0});
+    while (!stack.empty()) {
+        Level& level = stack.back();
+        if (level.next >= level.kids.count) {
+            stack.pop_back();
+            continue;
+        }
+        ITOVELDOMNode* child = level.kids.at(level.next++);
+        Kind k = tree::kindOf(child);
+        if (k == Kind::Other) continue;
+        if (!visit(child, k)) return false;
+        if (k == Kind::Element && kidsOf(child).count) stack.push_back(Level{kidsOf(child), 0});
+    }
+    return true;
 }
 
 } // namespace xpath
