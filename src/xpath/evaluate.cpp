@@ -35,7 +35,22 @@ bool principalMatches(Kind kind, Axis axis) {
     return kind == Kind::Element;
 }
 
-bool matches(const XNode& n, Kind kind, const NodeTest& t, Axis axis) {
+// The name test on one of the library's elements, read from its fields: the same answer
+// as localNameOf and namespaceURIOf give, without their lookups of the node's class.
+inline bool elementNamed(const CTOVELDOMElement& e, const NodeTest& t) {
+    const CSharedString& uri = ElementAccess::namespaceURI(e);
+    if (std::string_view(uri.c_str(), uri.size()) != t.uri) return false;
+    const CSharedString& tag = ElementAccess::tagName(e);
+    std::string_view local(tag.c_str(), tag.size());
+    if (!uri.empty()) {
+        size_t colon = local.find(':');
+        if (colon != std::string_view::npos && colon + 1 < local.size())
+            local.remove_prefix(colon + 1);
+    }
+    return local == t.local;
+}
+
+bool matchesAny(const XNode& n, Kind kind, const NodeTest& t, Axis axis) {
     switch (t.kind) {
     case NodeTest::AnyNode:
         return kind != Kind::Other;
@@ -56,6 +71,18 @@ bool matches(const XNode& n, Kind kind, const NodeTest& t, Axis axis) {
     return false;
 }
 
+// Whether n passes the step's node test. Elements, what most steps look for, are decided
+// here in line; the rest by matchesAny.
+inline bool matches(const XNode& n, Kind kind, const NodeTest& t, Axis axis) {
+    if (kind == Kind::Element && axis != Axis::Attribute && axis != Axis::Namespace &&
+        axis != Axis::DescendantAttribute) {
+        if (t.kind == NodeTest::AnyName) return true;
+        if (t.kind == NodeTest::Name && &typeid(*n.node) == &typeid(CTOVELDOMElement))
+            return elementNamed(*static_cast<const CTOVELDOMElement*>(n.node), t);
+    }
+    return matchesAny(n, kind, t, axis);
+}
+
 bool hasChildren(Kind k) { return k == Kind::Root || k == Kind::Element; }
 
 // The same in reverse document order (each node after its descendants).
@@ -73,11 +100,11 @@ template <class Visit> bool walkBelowReverse(ITOVELDOMNode* top, Visit&& visit) 
         if (level.next < 0) {
             ITOVELDOMNode* done = level.node;
             stack.pop_back();
-            if (!stack.empty() && !visit(done, tree::kindOf(done))) return false;
+            if (!stack.empty() && !visit(done, quickKind(done))) return false;
             continue;
         }
         ITOVELDOMNode* child = level.kids.at(level.next--);
-        Kind k = tree::kindOf(child);
+        Kind k = quickKind(child);
         if (k == Kind::Other) continue;
         if (k == Kind::Element) {
             Kids below = kidsOf(child);
@@ -102,7 +129,7 @@ template <class Visit> void walkAxis(Axis axis, const XNode& x, Visit&& visit) {
         Kids kids = kidsOf(x.node);
         for (int i = 0; i < kids.count; ++i) {
             ITOVELDOMNode* c = kids.at(i);
-            Kind k = tree::kindOf(c);
+            Kind k = quickKind(c);
             if (k != Kind::Other && !plain(c, k)) return;
         }
         return;
@@ -114,14 +141,14 @@ template <class Visit> void walkAxis(Axis axis, const XNode& x, Visit&& visit) {
         if (hasChildren(xk)) walkBelow(x.node, plain);
         return;
     case Axis::Parent:
-        if (ITOVELDOMNode* p = tree::parentOf(x)) plain(p, tree::kindOf(p));
+        if (ITOVELDOMNode* p = tree::parentOf(x)) plain(p, quickKind(p));
         return;
     case Axis::AncestorOrSelf:
         if (!visit(x, xk)) return;
         [[fallthrough]];
     case Axis::Ancestor:
         for (ITOVELDOMNode* p = tree::parentOf(x); p; p = tree::parentOf(p))
-            if (!plain(p, tree::kindOf(p))) return;
+            if (!plain(p, quickKind(p))) return;
         return;
     case Axis::FollowingSibling:
     case Axis::PrecedingSibling: {
@@ -134,7 +161,7 @@ template <class Visit> void walkAxis(Axis axis, const XNode& x, Visit&& visit) {
         int step = axis == Axis::FollowingSibling ? 1 : -1;
         for (int i = at + step; i >= 0 && i < kids.count; i += step) {
             ITOVELDOMNode* c = kids.at(i);
-            Kind k = tree::kindOf(c);
+            Kind k = quickKind(c);
             if (k != Kind::Other && !plain(c, k)) return;
         }
         return;
@@ -151,7 +178,7 @@ template <class Visit> void walkAxis(Axis axis, const XNode& x, Visit&& visit) {
             int at = indexIn(kids, n);
             for (int i = at + 1; at >= 0 && i < kids.count; ++i) {
                 ITOVELDOMNode* c = kids.at(i);
-                Kind k = tree::kindOf(c);
+                Kind k = quickKind(c);
                 if (k == Kind::Other) continue;
                 if (!plain(c, k)) return;
                 if (k == Kind::Element && !walkBelow(c, plain)) return;
@@ -167,7 +194,7 @@ template <class Visit> void walkAxis(Axis axis, const XNode& x, Visit&& visit) {
             Kids kids = kidsOf(p);
             for (int i = indexIn(kids, n) - 1; i >= 0; --i) {
                 ITOVELDOMNode* c = kids.at(i);
-                Kind k = tree::kindOf(c);
+                Kind k = quickKind(c);
                 if (k == Kind::Other) continue;
                 if (k == Kind::Element && !walkBelowReverse(c, plain)) return;
                 if (!plain(c, k)) return;
@@ -342,6 +369,42 @@ void runStep(const Step& step, std::vector<XNode>& current, Order& order, const 
     current.swap(out);
 }
 
+// descendant-or-self::node() and a step after it that the parser could not join with it,
+// as in '//x[2]': the step is taken from each node as the walk reaches it, so the
+// descendants never become a node-set of their own. The step sees its context nodes in
+// the order the node-set would have had; false when that order is unknown.
+bool runJoined(const Step& any, const Step& step, std::vector<XNode>& current, Order& order,
+               const Context& outer) {
+    if (step.axis == Axis::DescendantAttribute || nestedContextsRepeat(step)) return false;
+    const bool skipNested = order == Order::Nested;
+    const Order between = skipNested ? Order::Nested : nextOrder(order, any);
+    if (between == Order::Unsorted) return false;
+    std::vector<XNode> out, scratch;
+    ITOVELDOMNode* lastTop = nullptr;
+    for (const XNode& x : current) {
+        if (skipNested) {
+            if (lastTop && isAncestorOf(lastTop, x)) continue;
+            lastTop = x.node;
+        }
+        walkAxis(Axis::DescendantOrSelf, x, [&](const XNode& n, Kind) {
+            stepFrom(step, n, outer, out, scratch);
+            return true;
+        });
+    }
+    order = nextOrder(between, step);
+    if (order == Order::Unsorted) {
+        tree::sortUnique(out);
+        order = Order::Nested;
+    }
+    current.swap(out);
+    return true;
+}
+
+bool joinable(const Step& step) {
+    return step.axis == Axis::DescendantOrSelf && step.test.kind == NodeTest::AnyNode &&
+           step.predicates.empty();
+}
+
 Value nodeSetOf(const Expr& e, const Context& c, const char* what) {
     Value v = evaluate(e, c);
     if (v.type != Type::NodeSet)
@@ -363,9 +426,13 @@ Value evaluatePath(const Expr& e, const Context& c) {
     } else {
         current.push_back(c.node);
     }
-    for (const Step& step : e.steps) {
-        if (current.empty()) break;
-        runStep(step, current, order, c);
+    for (size_t i = 0; i < e.steps.size() && !current.empty(); ++i) {
+        if (i + 1 < e.steps.size() && joinable(e.steps[i]) &&
+            runJoined(e.steps[i], e.steps[i + 1], current, order, c)) {
+            ++i;
+            continue;
+        }
+        runStep(e.steps[i], current, order, c);
     }
     return result;
 }
@@ -500,7 +567,7 @@ const NodeTest* simpleAttribute(const Expr& e) {
 
 bool simpleAttributeValue(const NodeTest& t, const Context& c, std::string& buffer,
                           std::string_view& value) {
-    return !c.node.ns && tree::kindOf(c.node.node) == Kind::Element &&
+    return !c.node.ns && quickKind(c.node.node) == Kind::Element &&
            tree::attributeValue(c.node.node, t.uri, t.local, buffer, value);
 }
 

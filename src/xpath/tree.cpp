@@ -37,7 +37,7 @@ template <class T> T* borrowed(T* held) {
 
 bool isDeclaration(ITOVELDOMNode* attr) { return tree::isDeclarationName(attr->get_nodeName()); }
 
-Kids kidsOf(ITOVELDOMNode* node) {
+Kids kidsOfOther(ITOVELDOMNode* node) {
     Kids k;
     if (const CTOVELDOMElement* e = asExactly<CTOVELDOMElement>(node)) {
         k.list = e->childList();
@@ -92,10 +92,8 @@ void appendAttributeValue(ITOVELDOMNode* attr, std::string& out) {
     if (const char* value = attr->get_nodeValue()) out += value;
 }
 
-namespace tree {
-
-Kind kindOf(ITOVELDOMNode* node) {
-    switch (node->get_nodeType()) {
+Kind kindOfType(tagITOVELDOMNodeType type) {
+    switch (type) {
     case NODE_DOCUMENT:
     case NODE_DOCUMENT_FRAGMENT:
         return Kind::Root;
@@ -114,6 +112,10 @@ Kind kindOf(ITOVELDOMNode* node) {
         return Kind::Other;
     }
 }
+
+namespace tree {
+
+Kind kindOf(ITOVELDOMNode* node) { return quickKind(node); }
 
 Kind kindOf(const XNode& n) { return n.ns ? Kind::Namespace : kindOf(n.node); }
 
