@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstring>
 #include <string>
 #include <thread>
 
@@ -20,122 +19,69 @@ const char kText[] = "<?xml version='1.0'?><r xmlns:p='urn:p'><a n='1'>x<![CDATA
                      "<p:b n='2' xmlns='urn:d'><c/></p:b><a n='3'/></r>";
 const char* const kNs[] = {"p", "urn:p", "d", "urn:d", nullptr};
 
-Doc load(const char* text) {
+Doc load() {
     Doc doc = Doc::adopt(createTOVELDOMDocument_7_4_0());
-    doc->loadXML(text, int(std::strlen(text)));
+    doc->loadXML(kText, int(sizeof kText - 1));
     return doc;
 }
 
-// A node-set as its nodes' names (and text), a scalar as XPath's string of it.
+// A node-set as its nodes' names, a scalar as XPath's string of it.
 std::string show(ITOVELDOMNode* context, const char* expression,
                  const TOVELXPathVariable* vars = nullptr, long count = 0) {
     TOVELXPathError error;
     TOVELXPathQuery* q = TOVELXPathCompile_7_4_0(expression, kNs, &error);
     TOVELXPathResult r;
-    if (!q || !TOVELXPathEvaluate_7_4_0(q, context, vars, count, &r, &error)) {
-        TOVELXPathFree_7_4_0(q);
-        return "error " + std::to_string(error.code) + " at " + std::to_string(error.offset);
-    }
     std::string out;
-    char number[64];
-    switch (r.type) {
-    case TOVELXPATH_NODESET:
-        for (long i = 0; i < r.nodes->get_length(); ++i) {
-            Node n = Node::adopt(r.nodes->get_item(i));
-            out += (i ? " " : "") + std::string(n->get_nodeName());
-            if (n->get_nodeType() == NODE_TEXT || n->get_nodeType() == NODE_CDATA_SECTION)
-                out += std::string("=") + n->get_nodeValue();
-        }
-        out = "[" + out + "]";
-        break;
-    case TOVELXPATH_BOOLEAN:
-        out = r.boolean ? "true" : "false";
-        break;
-    case TOVELXPATH_NUMBER:
+    if (q && TOVELXPathEvaluate_7_4_0(q, context, vars, count, &r, &error)) {
+        char number[64];
         TOVELXPathFormatNumber_7_4_0(r.number, number, sizeof number);
-        out = number;
-        break;
-    default:
-        out = r.string;
-        break;
+        out = r.type == TOVELXPATH_BOOLEAN  ? (r.boolean ? "true" : "false")
+              : r.type == TOVELXPATH_NUMBER ? number
+              : r.type == TOVELXPATH_STRING ? r.string
+                                            : "[";
+        for (long i = 0; r.type == TOVELXPATH_NODESET && i < r.nodes->get_length(); ++i)
+            out += (i ? " " : "") + std::string(Node::adopt(r.nodes->get_item(i))->get_nodeName());
+        if (r.type == TOVELXPATH_NODESET) out += "]";
+        TOVELXPathClearResult_7_4_0(&r);
+    } else {
+        out = "error " + std::to_string(error.code) + " at " + std::to_string(error.offset);
     }
-    TOVELXPathClearResult_7_4_0(&r);
     TOVELXPathFree_7_4_0(q);
     return out;
 }
 
+// An expression and either its result or the error it gives at an offset.
 struct Case {
     const char* expression;
     const char* expected;
-};
-
-TEST(XPath, SelectsAndComputes) {
-    const Case kCases[] = {
-        // data model: declarations are not attributes, CDATA is text, names by URI
-        {"//@*", "[n n n]"},
-        {"count(//p:b/@*)", "1"},
-        {"//p:b/namespace::*", "[xmlns xmlns:p]"},
-        {"//a[1]/text()", "[#text=x #cdata-section=y]"},
-        {"string(//a[1])", "xy"},
-        {"//d:c | //c", "[c]"},
-        {"name(//*[namespace-uri() = 'urn:p'])", "p:b"},
-        // order: attributes after namespace nodes and before children; reverse axes
-        {"(//a)[1]/following::node()", "[#comment p:b c a]"},
-        {"(//a)[last()]/preceding-sibling::*[1]", "[p:b]"},
-        {"//d:c/ancestor::*[last()]", "[r]"},
-        {"count(//d:c/ancestor-or-self::node())", "4"},
-        {"//*[@n > 1][last()]/@n", "[n]"},
-        {"(//a | //c | /r)[2]", "[a]"},
-        // numbers to strings
-        {"0.1 + 0.2", "0.30000000000000004"},
-        {"1 div 3", "0.3333333333333333"},
-        {"0.0000001", "0.0000001"},
-        {"1000000 * 1000000 * 1000000 * 1000", "1000000000000000000000"},
-        {"-0", "0"},
-        {"1 div -0", "-Infinity"},
-        {"-1.5", "-1.5"},
-        {"round(-0.5)", "0"},
-        {"1 div round(-0.5)", "-Infinity"},
-        {"substring('ab', 0 div 0)", ""},
-        {"string-length('\xc3\xa9t\xc3\xa9')", "3"},
-    };
-    Doc doc = load(kText);
-    for (const Case& c : kCases) EXPECT_EQ(show(doc, c.expression), c.expected) << c.expression;
-}
-
-struct ErrorCase {
-    const char* expression;
-    int code;
-    long offset;
+    int code = 0;
+    long offset = 0;
 };
 
 TEST(XPath, ReportsErrorsWithTheirOffsets) {
-    const ErrorCase kCases[] = {
-        {"//a[", TOVELXPATH_SYNTAX, 4},
-        {"//a[@n = ]", TOVELXPATH_SYNTAX, 9},
-        {"1 +", TOVELXPATH_SYNTAX, 3},
-        {"a b", TOVELXPATH_SYNTAX, 2},
-        {"'open", TOVELXPATH_SYNTAX, 0},
-        {"a ! b", TOVELXPATH_SYNTAX, 2},
-        {"bogus::a", TOVELXPATH_SYNTAX, 0},
-        {"//a)", TOVELXPATH_SYNTAX, 3},
-        {"", TOVELXPATH_SYNTAX, 0},
-        {"/a/", TOVELXPATH_SYNTAX, 3},
-        {"count(//x:a)", TOVELXPATH_UNBOUND_PREFIX, 8},
-        {"frob(1)", TOVELXPATH_UNKNOWN_FUNCTION, 0},
-        {"p:count(1)", TOVELXPATH_UNKNOWN_FUNCTION, 0},
-        {"1 + count()", TOVELXPATH_ARGUMENT_COUNT, 4},
-        {"concat('a')", TOVELXPATH_ARGUMENT_COUNT, 0},
-        {"substring('a', 1, 2, 3)", TOVELXPATH_ARGUMENT_COUNT, 0},
-        {"count(1)", TOVELXPATH_NODESET_EXPECTED, 6},
-        {"'a'/b", TOVELXPATH_NODESET_EXPECTED, 0},
-        {"1 | //a", TOVELXPATH_NODESET_EXPECTED, 0},
-        {"$v/a", TOVELXPATH_NODESET_EXPECTED, 0},
-        {"$missing", TOVELXPATH_UNBOUND_VARIABLE, 0},
+    const Case kCases[] = {
+        {"//a[", nullptr, TOVELXPATH_SYNTAX, 4},
+        {"//a[@n = ]", nullptr, TOVELXPATH_SYNTAX, 9},
+        {"1 +", nullptr, TOVELXPATH_SYNTAX, 3},
+        {"a b", nullptr, TOVELXPATH_SYNTAX, 2},
+        {"'open", nullptr, TOVELXPATH_SYNTAX, 0},
+        {"bogus::a", nullptr, TOVELXPATH_SYNTAX, 0},
+        {"", nullptr, TOVELXPATH_SYNTAX, 0},
+        {"count(//x:a)", nullptr, TOVELXPATH_UNBOUND_PREFIX, 8},
+        {"frob(1)", nullptr, TOVELXPATH_UNKNOWN_FUNCTION, 0},
+        {"p:count(1)", nullptr, TOVELXPATH_UNKNOWN_FUNCTION, 0},
+        {"1 + count()", nullptr, TOVELXPATH_ARGUMENT_COUNT, 4},
+        {"concat('a')", nullptr, TOVELXPATH_ARGUMENT_COUNT, 0},
+        {"substring('a', 1, 2, 3)", nullptr, TOVELXPATH_ARGUMENT_COUNT, 0},
+        {"count(1)", nullptr, TOVELXPATH_NODESET_EXPECTED, 6},
+        {"'a'/b", nullptr, TOVELXPATH_NODESET_EXPECTED, 0},
+        {"1 | //a", nullptr, TOVELXPATH_NODESET_EXPECTED, 0},
+        {"$v/a", nullptr, TOVELXPATH_NODESET_EXPECTED, 0},
+        {"$missing", nullptr, TOVELXPATH_UNBOUND_VARIABLE, 0},
     };
-    Doc doc = load(kText);
+    Doc doc = load();
     TOVELXPathVariable v{"v", TOVELXPATH_NUMBER, 0, 1, nullptr, nullptr, 0};
-    for (const ErrorCase& c : kCases) {
+    for (const Case& c : kCases) {
         TOVELXPathError error;
         TOVELXPathQuery* q = TOVELXPathCompile_7_4_0(c.expression, kNs, &error);
         TOVELXPathResult r;
@@ -153,8 +99,8 @@ TEST(XPath, ReportsErrorsWithTheirOffsets) {
     EXPECT_EQ(error.code, TOVELXPATH_NODESET_EXPECTED);
 }
 
-TEST(XPath, VariablesOfEveryType) {
-    Doc doc = load(kText);
+TEST(XPath, ValuesAndVariables) {
+    Doc doc = load();
     Node a = Node::adopt(TOVELXPathSelectOne_7_4_0(doc, "//a", nullptr, nullptr));
     Node c = Node::adopt(TOVELXPathSelectOne_7_4_0(doc, "//d:c", kNs, nullptr));
     ITOVELDOMNode* nodes[] = {c, a, c};
@@ -164,15 +110,29 @@ TEST(XPath, VariablesOfEveryType) {
         {"b", TOVELXPATH_BOOLEAN, 1, 0, nullptr, nullptr, 0},
         {"set", TOVELXPATH_NODESET, 0, 0, nullptr, nodes, 3},
     };
-    EXPECT_EQ(show(doc, "//a[@n = $s]/@n", vars, 4), "[n]");
-    EXPECT_EQ(show(doc, "//*[@n = $n]", vars, 4), "[p:b]");
-    EXPECT_EQ(show(doc, "$b and $n = 2", vars, 4), "true");
-    EXPECT_EQ(show(doc, "$set", vars, 4), "[a c]"); // document order, once each
-    EXPECT_EQ(show(doc, "$set[2]/..", vars, 4), "[p:b]");
+    const Case kCases[] = {
+        // What libxml2 cannot be asked (tests/xpath_libxml2_test.cpp compares the rest):
+        // namespace nodes as their declarations, numbers in the shortest digits that read back.
+        {"//p:b/namespace::*", "[xmlns xmlns:p]"},
+        {"0.1 + 0.2", "0.30000000000000004"},
+        {"1 div 3", "0.3333333333333333"},
+        {"0.0000001", "0.0000001"},
+        {"1000000 * 1000000 * 1000000 * 1000", "1000000000000000000000"},
+        {"-0", "0"},
+        {"-1.5", "-1.5"},
+        {"1 div round(-0.5)", "-Infinity"},
+        {"//a[@n = $s]/@n", "[n]"},
+        {"//*[@n = $n]", "[p:b]"},
+        {"$b and $n = 2", "true"},
+        {"$set", "[a c]"}, // document order, once each
+        {"$set[2]/..", "[p:b]"},
+    };
+    for (const Case& c : kCases)
+        EXPECT_EQ(show(doc, c.expression, vars, 4), c.expected) << c.expression;
 }
 
 TEST(XPath, OneShotsAndDetachedTrees) {
-    Doc doc = load(kText);
+    Doc doc = load();
     char* s = TOVELXPathString_7_4_0(doc, "concat(name(/*), '-', count(//a))", nullptr, nullptr);
     EXPECT_STREQ(s, "r-2");
     TOVELXPathFreeString_7_4_0(s);
@@ -198,7 +158,7 @@ TEST(XPath, OneQueryManyThreads) {
         TOVELXPathCompile_7_4_0("count(//a[@n > 0]) + sum(//@n)", nullptr, nullptr);
     ASSERT_NE(q, nullptr);
     auto work = [q](double* out) {
-        Doc doc = load(kText);
+        Doc doc = load();
         for (int i = 0; i < 200; ++i) {
             TOVELXPathResult r;
             if (TOVELXPathEvaluate_7_4_0(q, doc, nullptr, 0, &r, nullptr)) *out = r.number;
