@@ -139,6 +139,18 @@ TEST(DomEncoding, Utf16AndNames) {
     EXPECT_EQ(bytes.substr(0, 4), std::string("\xFF\xFE<\0", 4));
     EXPECT_EQ(document::parse(bytes).root().text(), "\xF0\x9F\x98\x80\xC3\xA9");
     EXPECT_EQ(document::parse(bytes).encoding(), "UTF-16");
+    // A file read with a byte order mark, or as big-endian UTF-16, is saved that way.
+    std::string big = bytes + std::string("\n\0", 2);
+    for (size_t i = 0; i + 1 < big.size(); i += 2) std::swap(big[i], big[i + 1]);
+    const std::string files[] = {bytes + std::string("\n\0", 2), big, big.substr(2),
+                                 "\xEF\xBB\xBF" + doc.xml() + "\n"};
+    for (const std::string& file : files) {
+        const std::string path = temp_name("mark");
+        write_file(path, file);
+        document::load_file(path).save(path);
+        EXPECT_EQ(read_file(path), file);
+        std::remove(path.c_str());
+    }
 
     output_options unknown;
     unknown.encoding = "EBCDIC-X";
