@@ -25,10 +25,6 @@ std::string read_file(const std::string& path) {
     return s.str();
 }
 
-void write_file(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
 // Test cases run as processes of their own, side by side, and other builds share the
 // directory: every file name is this process's.
 std::string temp_name(const char* what) {
@@ -79,7 +75,7 @@ TEST_P(RegistryRoundTrip, LoadedAndSavedComesBackByteForByte) {
                         "\" standalone=\"yes\"?>\n<r a=\"" + chars + "\">" + chars + "<![CDATA[" +
                         chars + "]]></r>\n";
     std::string in = temp_name("in"), out = temp_name("out");
-    write_file(in, input);
+    std::ofstream(in, std::ios::binary) << input;
     document doc = document::load_file(in);
     doc.save(out);
     EXPECT_TRUE(read_file(out) == input) << name;
