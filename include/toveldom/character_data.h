@@ -10,31 +10,31 @@
 namespace LUMA_7_4_0 {
 
 // The character-data operations the three kinds share. Offsets and counts are bytes.
-template <class I> class CCharacterData : public CLeafNode<I> {
+template <class I> class TOVELDOM_API CCharacterData : public CLeafNode<I> {
 public:
-    TOVELDOM_API char const* get_nodeValue() override;           // the data
-    TOVELDOM_API void put_nodeValue(char const* value) override; // null stores ""
-    TOVELDOM_API char const* get_text() override;                // the data itself, no cache
-    TOVELDOM_API void put_text(char const* text) override;
-    TOVELDOM_API char const* get_data() const override;
-    TOVELDOM_API void put_data(char const* data) override;
-    TOVELDOM_API long get_length() const override;
+    char const* get_nodeValue() override;           // the data
+    void put_nodeValue(char const* value) override; // null stores ""
+    char const* get_text() override;                // the data itself, no cache
+    void put_text(char const* text) override;
+    char const* get_data() const override;
+    void put_data(char const* data) override;
+    long get_length() const override;
     // Bytes [offset, offset+count) in the result cache; "" for an offset outside 0..length.
-    TOVELDOM_API char const* substringData(long offset, long count) override;
-    TOVELDOM_API void appendData(char const* data) override; // null does nothing
+    char const* substringData(long offset, long count) override;
+    void appendData(char const* data) override; // null does nothing
     // INDEX_SIZE_ERR for a negative offset or a null text; past the end appends.
-    TOVELDOM_API void insertData(long offset, char const* data) override;
+    void insertData(long offset, char const* data) override;
     // INDEX_SIZE_ERR unless 0 <= offset < length; a negative count reaches the end.
-    TOVELDOM_API void deleteData(long offset, long count) override;
-    TOVELDOM_API void replaceData(long offset, long count, char const* data) override;
-    TOVELDOM_API std::string getText() override;
+    void deleteData(long offset, long count) override;
+    void replaceData(long offset, long count, char const* data) override;
+    std::string getText() override;
 
     // For the library: the data without a copy.
-    const std::string& data() const { return value; }
-    std::string& mutableData() { return value; }
+    TOVELDOM_LOCAL const std::string& data() const { return value; }
+    TOVELDOM_LOCAL std::string& mutableData() { return value; }
 
 protected:
-    CCharacterData(ITOVELDOMDocument* owner, ITOVELDOMNode* parent, char const* data)
+    TOVELDOM_LOCAL CCharacterData(ITOVELDOMDocument* owner, ITOVELDOMNode* parent, char const* data)
         : CLeafNode<I>(owner, parent), value(data ? data : "") {}
 
     std::string value;

@@ -4,10 +4,10 @@
 // list of containers) is written once and bound to every kind that shares it.
 //
 // The member definitions live in the library, which instantiates the templates for its
-// nine interfaces; hosts only see the declarations. Only the members the node classes
-// inherit as their own (marked TOVELDOM_API) are exported: a host that derives from a
-// node class needs them for its vtable, while the templates' own vtables, type
-// information and helpers stay inside.
+// nine interfaces; hosts only see the declarations. What the node classes inherit as
+// their own members is exported (a host deriving from a node class needs it, and a
+// host's undefined-behaviour checks need the templates' type information); constructors,
+// destructors and the helpers below are the library's and stay inside.
 #ifndef TOVELDOM_NODE_BASE_H
 #define TOVELDOM_NODE_BASE_H
 
@@ -67,44 +67,43 @@ private:
 };
 
 // Reference count, owner document, parent, result cache, and the defaults of every kind.
-template <class I> class CNodeBase : public I, public ITOVELDOMPrivate {
+template <class I> class TOVELDOM_API CNodeBase : public I, public ITOVELDOMPrivate {
 public:
-    TOVELDOM_API char const* get_nodeValue() override;                   // null
-    TOVELDOM_API void put_nodeValue(char const* value) override;         // does nothing
-    TOVELDOM_API ITOVELDOMNode* get_parentNode() const override;         // +1 ref, or null
-    TOVELDOM_API ITOVELDOMNode* get_previousSibling() const override;    // asks the parent
-    TOVELDOM_API ITOVELDOMNode* get_nextSibling() const override;        // asks the parent
-    TOVELDOM_API ITOVELDOMNamedNodeMap* get_attributes() const override; // null
-    TOVELDOM_API ITOVELDOMDocument* get_ownerDocument() const override;  // +1 ref, or null
-    TOVELDOM_API char const* get_namespaceURI() const override;          // null
-    TOVELDOM_API char const* get_prefix() override;                      // null
-    TOVELDOM_API void put_prefix(char const* prefix) override;           // does nothing
-    TOVELDOM_API char const* get_localName() override;                   // the node name
-    TOVELDOM_API bool supports(char const* feature, char const* version) const override;
-    TOVELDOM_API char const* get_text() override; // getText() kept in the result cache
-    TOVELDOM_API char const* get_xml() override;  // getXML() kept in the result cache
-    TOVELDOM_API int AddRef() override;
-    TOVELDOM_API int Release() override;
+    char const* get_nodeValue() override;                   // null
+    void put_nodeValue(char const* value) override;         // does nothing
+    ITOVELDOMNode* get_parentNode() const override;         // +1 ref, or null
+    ITOVELDOMNode* get_previousSibling() const override;    // asks the parent
+    ITOVELDOMNode* get_nextSibling() const override;        // asks the parent
+    ITOVELDOMNamedNodeMap* get_attributes() const override; // null
+    ITOVELDOMDocument* get_ownerDocument() const override;  // +1 ref, or null
+    char const* get_namespaceURI() const override;          // null
+    char const* get_prefix() override;                      // null
+    void put_prefix(char const* prefix) override;           // does nothing
+    char const* get_localName() override;                   // the node name
+    bool supports(char const* feature, char const* version) const override;
+    char const* get_text() override; // getText() kept in the result cache
+    char const* get_xml() override;  // getXML() kept in the result cache
+    int AddRef() override;
+    int Release() override;
 
-    TOVELDOM_API void setNamespaceURI(char const* uri) override;     // does nothing
-    TOVELDOM_API void setParentNode(ITOVELDOMNode* parent) override; // stores it, no reference
-    TOVELDOM_API void
-    setOwnerDocument(ITOVELDOMDocument* doc) override; // NULL_POINTER_ERR for null
+    void setNamespaceURI(char const* uri) override;         // does nothing
+    void setParentNode(ITOVELDOMNode* parent) override;     // stores it, no reference
+    void setOwnerDocument(ITOVELDOMDocument* doc) override; // NULL_POINTER_ERR for null
 
-    virtual ~CNodeBase();
-    TOVELDOM_API virtual int GetRef();
+    TOVELDOM_LOCAL virtual ~CNodeBase();
+    virtual int GetRef();
 
     // Nodes come from the library's node storage (small, same-sized objects by the
     // million), not from the general heap.
-    TOVELDOM_API static void* operator new(size_t size);
-    TOVELDOM_API static void operator delete(void* object, size_t size) noexcept;
+    static void* operator new(size_t size);
+    static void operator delete(void* object, size_t size) noexcept;
 
     // For the library: the raw links, no reference added.
-    ITOVELDOMDocument* ownerPtr() const { return ownerDocument; }
-    ITOVELDOMNode* parentPtr() const { return parentNode; }
+    TOVELDOM_LOCAL ITOVELDOMDocument* ownerPtr() const { return ownerDocument; }
+    TOVELDOM_LOCAL ITOVELDOMNode* parentPtr() const { return parentNode; }
 
 protected:
-    CNodeBase(ITOVELDOMDocument* owner, ITOVELDOMNode* parent);
+    TOVELDOM_LOCAL CNodeBase(ITOVELDOMDocument* owner, ITOVELDOMNode* parent);
 
     int32_t refCount;
     ITOVELDOMDocument* ownerDocument;
@@ -113,25 +112,23 @@ protected:
 };
 
 // Text, CDATA section, comment, processing instruction: no children, ever.
-template <class I> class CLeafNode : public CNodeBase<I> {
+template <class I> class TOVELDOM_API CLeafNode : public CNodeBase<I> {
 public:
-    TOVELDOM_API ITOVELDOMNodeList* get_childNodes() const override; // a new empty list (+1 ref)
-    TOVELDOM_API ITOVELDOMNode* get_firstChild() const override;     // null
-    TOVELDOM_API ITOVELDOMNode* get_lastChild() const override;      // null
-    TOVELDOM_API bool hasChildNodes() const override;                // false
+    ITOVELDOMNodeList* get_childNodes() const override; // a new empty list (+1 ref)
+    ITOVELDOMNode* get_firstChild() const override;     // null
+    ITOVELDOMNode* get_lastChild() const override;      // null
+    bool hasChildNodes() const override;                // false
     // The child operations all throw HIERARCHY_REQUEST_ERR.
-    TOVELDOM_API ITOVELDOMNode* insertBefore(ITOVELDOMNode* newChild,
-                                             ITOVELDOMNode* refChild) override;
-    TOVELDOM_API ITOVELDOMNode* replaceChild(ITOVELDOMNode* newChild,
-                                             ITOVELDOMNode* oldChild) override;
-    TOVELDOM_API ITOVELDOMNode* removeChild(ITOVELDOMNode* oldChild) override;
-    TOVELDOM_API ITOVELDOMNode* appendChild(ITOVELDOMNode* newChild) override;
-    TOVELDOM_API void insert(ITOVELDOMNode* newChild, ITOVELDOMNode* refChild) override;
-    TOVELDOM_API void replace(ITOVELDOMNode* newChild, ITOVELDOMNode* oldChild) override;
-    TOVELDOM_API void remove(ITOVELDOMNode* oldChild) override;
-    TOVELDOM_API ITOVELDOMNode* getChildLeftSibling(ITOVELDOMNode* child) override;
-    TOVELDOM_API ITOVELDOMNode* getChildRightSibling(ITOVELDOMNode* child) override;
-    TOVELDOM_API void appendNewChild(ITOVELDOMNode* node) override;
+    ITOVELDOMNode* insertBefore(ITOVELDOMNode* newChild, ITOVELDOMNode* refChild) override;
+    ITOVELDOMNode* replaceChild(ITOVELDOMNode* newChild, ITOVELDOMNode* oldChild) override;
+    ITOVELDOMNode* removeChild(ITOVELDOMNode* oldChild) override;
+    ITOVELDOMNode* appendChild(ITOVELDOMNode* newChild) override;
+    void insert(ITOVELDOMNode* newChild, ITOVELDOMNode* refChild) override;
+    void replace(ITOVELDOMNode* newChild, ITOVELDOMNode* oldChild) override;
+    void remove(ITOVELDOMNode* oldChild) override;
+    ITOVELDOMNode* getChildLeftSibling(ITOVELDOMNode* child) override;
+    ITOVELDOMNode* getChildRightSibling(ITOVELDOMNode* child) override;
+    void appendNewChild(ITOVELDOMNode* node) override;
 
 protected:
     using CNodeBase<I>::CNodeBase;
@@ -139,57 +136,57 @@ protected:
 
 // Document, element, attribute, document type, fragment: an ordered child list holding
 // one reference per child. Which kinds a container accepts is decided by its node type.
-template <class I> class CContainerNode : public CNodeBase<I> {
+template <class I> class TOVELDOM_API CContainerNode : public CNodeBase<I> {
 public:
-    TOVELDOM_API ITOVELDOMNodeList* get_childNodes() const override; // the live list (+1 ref)
-    TOVELDOM_API ITOVELDOMNode* get_firstChild() const override;
-    TOVELDOM_API ITOVELDOMNode* get_lastChild() const override;
-    TOVELDOM_API bool hasChildNodes() const override;
-    TOVELDOM_API ITOVELDOMNode* insertBefore(ITOVELDOMNode* newChild,
-                                             ITOVELDOMNode* refChild) override;
-    TOVELDOM_API ITOVELDOMNode* replaceChild(ITOVELDOMNode* newChild,
-                                             ITOVELDOMNode* oldChild) override;
-    TOVELDOM_API ITOVELDOMNode* removeChild(ITOVELDOMNode* oldChild) override;
-    TOVELDOM_API ITOVELDOMNode* appendChild(ITOVELDOMNode* newChild) override;
-    TOVELDOM_API void insert(ITOVELDOMNode* newChild, ITOVELDOMNode* refChild) override;
-    TOVELDOM_API void replace(ITOVELDOMNode* newChild, ITOVELDOMNode* oldChild) override;
-    TOVELDOM_API void remove(ITOVELDOMNode* oldChild) override;
-    TOVELDOM_API ITOVELDOMNode* getChildLeftSibling(ITOVELDOMNode* child) override;
-    TOVELDOM_API ITOVELDOMNode* getChildRightSibling(ITOVELDOMNode* child) override;
-    TOVELDOM_API void appendNewChild(ITOVELDOMNode* node) override;
-    TOVELDOM_API void
-    setOwnerDocument(ITOVELDOMDocument* doc) override; // re-owns the whole subtree
+    ITOVELDOMNodeList* get_childNodes() const override; // the live list (+1 ref)
+    ITOVELDOMNode* get_firstChild() const override;
+    ITOVELDOMNode* get_lastChild() const override;
+    bool hasChildNodes() const override;
+    ITOVELDOMNode* insertBefore(ITOVELDOMNode* newChild, ITOVELDOMNode* refChild) override;
+    ITOVELDOMNode* replaceChild(ITOVELDOMNode* newChild, ITOVELDOMNode* oldChild) override;
+    ITOVELDOMNode* removeChild(ITOVELDOMNode* oldChild) override;
+    ITOVELDOMNode* appendChild(ITOVELDOMNode* newChild) override;
+    void insert(ITOVELDOMNode* newChild, ITOVELDOMNode* refChild) override;
+    void replace(ITOVELDOMNode* newChild, ITOVELDOMNode* oldChild) override;
+    void remove(ITOVELDOMNode* oldChild) override;
+    ITOVELDOMNode* getChildLeftSibling(ITOVELDOMNode* child) override;
+    ITOVELDOMNode* getChildRightSibling(ITOVELDOMNode* child) override;
+    void appendNewChild(ITOVELDOMNode* node) override;
+    void setOwnerDocument(ITOVELDOMDocument* doc) override; // re-owns the whole subtree
 
     // For the library: the children without a reference. A node with one child keeps it
     // in a slot of its own and makes the list object only when a second child arrives or
     // somebody asks for the list (get_childNodes): most elements of a document hold one
     // text node. childList() is that list, null while there is none.
-    CTOVELDOMNodeList* childList() const { return childNodes; }
-    int childCount() const { return childNodes ? childNodes->count() : (soleChild ? 1 : 0); }
-    ITOVELDOMNode* childAt(int i) const {
+    TOVELDOM_LOCAL CTOVELDOMNodeList* childList() const { return childNodes; }
+    TOVELDOM_LOCAL int childCount() const {
+        return childNodes ? childNodes->count() : (soleChild ? 1 : 0);
+    }
+    TOVELDOM_LOCAL ITOVELDOMNode* childAt(int i) const {
         return childNodes ? childNodes->elementAt(i) : (i == 0 ? soleChild : nullptr);
     }
 
 protected:
-    CContainerNode(ITOVELDOMDocument* owner, ITOVELDOMNode* parent);
-    ~CContainerNode() override;
+    TOVELDOM_LOCAL CContainerNode(ITOVELDOMDocument* owner, ITOVELDOMNode* parent);
+    TOVELDOM_LOCAL ~CContainerNode() override;
 
     // Clears every child's parent, then releases the children last to first.
-    void clearChildNodes();
+    TOVELDOM_LOCAL void clearChildNodes();
     // Brings the children into being where a node keeps them in a lighter form until
     // asked (an attribute's value); called before every child operation.
-    void prepareChildren() const;
+    TOVELDOM_LOCAL void prepareChildren() const;
     // The list, created on first need with the sole child moved into it
     // (OUT_OF_MEMORY_ERR when it cannot be).
-    CTOVELDOMNodeList& ensureList() const;
+    TOVELDOM_LOCAL CTOVELDOMNodeList& ensureList() const;
     // Appends node, adding the reference that keeps it.
-    void appendHeld(ITOVELDOMNode* node);
+    TOVELDOM_LOCAL void appendHeld(ITOVELDOMNode* node);
     // The document children must belong to: the document itself for a document.
-    ITOVELDOMDocument* childOwner() const;
+    TOVELDOM_LOCAL ITOVELDOMDocument* childOwner() const;
     // Appends a deep copy of every child to copy (whose parent they become), bypassing the
     // checks of the public operations; newOwner, when given, re-owns each copy. The child
     // count is read once, as a copy must not see children it added itself.
-    void appendChildCopies(ITOVELDOMNode* copy, ITOVELDOMDocument* newOwner = nullptr) const;
+    TOVELDOM_LOCAL void appendChildCopies(ITOVELDOMNode* copy,
+                                          ITOVELDOMDocument* newOwner = nullptr) const;
 
     mutable CTOVELDOMNodeList* childNodes;
     mutable ITOVELDOMNode* soleChild; // the only child while there is no list (one reference)
@@ -197,7 +194,7 @@ protected:
 
 class ITOVELDOMElement;
 // The attribute keeps its value in a lighter form until its children are asked for.
-template <> void CContainerNode<ITOVELDOMAttribute>::prepareChildren() const;
+template <> TOVELDOM_LOCAL void CContainerNode<ITOVELDOMAttribute>::prepareChildren() const;
 extern template class CNodeBase<ITOVELDOMDocument>;
 extern template class CNodeBase<ITOVELDOMElement>;
 extern template class CNodeBase<ITOVELDOMAttribute>;
