@@ -1,4 +1,4 @@
-// The document: defaults, settings, factories, the document element, text, clone, import.
+// The document: defaults, settings, factories, the document element, clone, import.
 #include <string>
 
 #include "test_support.h"
@@ -11,35 +11,19 @@ protected:
     CTOVELDOMDocument* impl() { return dynamic_cast<CTOVELDOMDocument*>(doc_.get()); }
 };
 
-TEST_F(Document, NewDocumentDefaults) {
+TEST_F(Document, DefaultsAndSettings) {
     EXPECT_EQ(doc_->get_nodeType(), NODE_DOCUMENT);
     EXPECT_STREQ(doc_->get_nodeTypeString(), "document");
-    EXPECT_STREQ(impl()->getVersion(), "1.0");
-    EXPECT_STREQ(doc_->get_encoding(), "UTF-8");
-    EXPECT_TRUE(impl()->getStandalone());
     EXPECT_FALSE(doc_->get_resolveExternals());
     EXPECT_FALSE(doc_->get_preserveWhiteSpace());
-    EXPECT_STREQ(doc_->get_namespaceURI(), "");
-    EXPECT_FALSE(doc_->hasChildNodes());
-    EXPECT_EQ(doc_->get_doctype(), nullptr);
-    EXPECT_EQ(doc_->get_documentElement(), nullptr);
-    EXPECT_EQ(doc_->get_parentNode(), nullptr);
     EXPECT_EQ(doc_->get_ownerDocument(), nullptr);
     EXPECT_EQ(doc_->get_attributes(), nullptr);
     EXPECT_EQ(doc_->get_nodeValue(), nullptr);
-    EXPECT_EQ(doc_->get_prefix(), nullptr);
-    EXPECT_EQ(doc_->get_previousSibling(), nullptr);
-    // Level 0 and the two-space unit show in the output.
     EXPECT_XML(doc_, "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n");
-}
-
-TEST_F(Document, Settings) {
     doc_->put_resolveExternals(true);
     doc_->put_preserveWhiteSpace(true);
     EXPECT_TRUE(doc_->get_resolveExternals());
     EXPECT_TRUE(doc_->get_preserveWhiteSpace());
-    doc_->put_encoding("no-such-encoding");
-    EXPECT_STREQ(doc_->get_encoding(), "no-such-encoding");
     doc_->put_encoding("ISO-8859-1", "ignored");
     EXPECT_STREQ(doc_->get_encoding(), "ISO-8859-1");
     doc_->put_encoding("utf-16", nullptr);
@@ -51,8 +35,6 @@ TEST_F(Document, Settings) {
     EXPECT_STREQ(impl()->getVersion(), "1.1");
     impl()->setVersion(nullptr);
     EXPECT_STREQ(impl()->getVersion(), "1.0");
-    priv(doc_)->setNamespaceURI("urn:d");
-    EXPECT_STREQ(doc_->get_namespaceURI(), "urn:d");
     priv(doc_)->setNamespaceURI(nullptr);
     EXPECT_STREQ(doc_->get_namespaceURI(), "");
     EXPECT_CODE(3, priv(doc_)->setParentNode(elem("e")));
@@ -60,24 +42,17 @@ TEST_F(Document, Settings) {
 }
 
 TEST_F(Document, FactoriesCheckOnlyForNull) {
-    auto spaced = elem("a b");
-    EXPECT_STREQ(spaced->get_tagName(), "a b");
-    auto empty = elem("");
-    EXPECT_STREQ(empty->get_tagName(), "");
+    EXPECT_STREQ(elem("a b")->get_tagName(), "a b");
+    EXPECT_STREQ(elem("")->get_tagName(), "");
     EXPECT_CODE(30002, drop(doc_->createElement(nullptr)));
     EXPECT_CODE(30000, drop(doc_->createEntityReference("e")));
     EXPECT_CODE(30000, doc_->put_text("x"));
-    auto t = text(nullptr);
-    EXPECT_STREQ(t->get_data(), "");
+    EXPECT_STREQ(text(nullptr)->get_data(), "");
     EXPECT_STREQ(comment(nullptr)->get_data(), "");
     EXPECT_STREQ(cdata(nullptr)->get_data(), "");
     auto f = frag();
-    for (ITOVELDOMNode* n :
-         {static_cast<ITOVELDOMNode*>(spaced.get()), static_cast<ITOVELDOMNode*>(t.get()),
-          static_cast<ITOVELDOMNode*>(f.get())}) {
-        EXPECT_EQ(peek(n->get_ownerDocument()), doc_.get());
-        EXPECT_EQ(n->get_parentNode(), nullptr);
-    }
+    EXPECT_EQ(peek(f->get_ownerDocument()), doc_.get());
+    EXPECT_EQ(f->get_parentNode(), nullptr);
 }
 
 TEST_F(Document, PutDocumentElementGoesAfterTheDocumentType) {
@@ -104,7 +79,7 @@ TEST_F(Document, ShallowCloneKeepsSettingsButNotEncodingOrIndentation) {
     doc_->put_resolveExternals(true);
     impl()->setStandalone(false);
     impl()->setVersion("1.1");
-    dynamic_cast<ITOVELDOMPrivate*>(doc_.get())->setNamespaceURI("urn:d");
+    priv(doc_)->setNamespaceURI("urn:d");
     doc_->setIndentLevel(2);
     doc_->setIndentation("\t");
     addElem(doc_, "root");
@@ -114,7 +89,6 @@ TEST_F(Document, ShallowCloneKeepsSettingsButNotEncodingOrIndentation) {
     EXPECT_TRUE(copy->get_preserveWhiteSpace());
     EXPECT_TRUE(copy->get_resolveExternals());
     EXPECT_STREQ(copy->get_namespaceURI(), "urn:d");
-    EXPECT_STREQ(copy->get_encoding(), "UTF-8");
     // Level 0: no indentation, whatever the source had.
     EXPECT_XML(copy, "<?xml version=\"1.1\" encoding=\"UTF-8\" standalone=\"no\"?>\n");
 }
@@ -127,11 +101,10 @@ TEST_F(Document, DeepCloneSurvivesTheSource) {
     root->setAttribute("a", "1");
     add(root, own(source->createTextNode("t")));
     auto copy = own(static_cast<ITOVELDOMDocument*>(source->cloneNode(true)));
-    root = CNodePtr<ITOVELDOMElement>();
+    root = nullptr;
     source->Release();
     auto copyRoot = own(copy->get_documentElement());
     EXPECT_EQ(peek(copyRoot->get_parentNode()), copy.get());
-    EXPECT_EQ(peek(copyRoot->get_ownerDocument()), copy.get());
     EXPECT_EQ(peek(own(copyRoot->getAttributeNode("a"))->get_ownerDocument()), copy.get());
     EXPECT_XML(copy, "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
                      "<!--c--><root a=\"1\">t</root>");
@@ -147,8 +120,7 @@ TEST_F(Document, ImportNode) {
     add(e, own(other->createTextNode("t")));
     EXPECT_CODE(30003, drop(doc_->importNode(nullptr, true)));
     EXPECT_CODE(9, drop(doc_->importNode(other, true)));
-    auto dt = doctype("d");
-    EXPECT_CODE(9, drop(doc_->importNode(dt, false)));
+    EXPECT_CODE(9, drop(doc_->importNode(doctype("d"), false)));
 
     auto shallow = own(doc_->importNode(e, false));
     EXPECT_EQ(refs(shallow.get()), 1);
@@ -156,23 +128,21 @@ TEST_F(Document, ImportNode) {
     EXPECT_FALSE(shallow->hasChildNodes());
     auto deep = own(doc_->importNode(e, true));
     EXPECT_XML(deep, "<e a=\"1\">t</e>");
-    auto t = childAt(deep, 0);
     auto a = own(static_cast<ITOVELDOMElement*>(deep.get())->getAttributeNode("a"));
-    for (ITOVELDOMNode* n :
-         {shallow.get(), deep.get(), t.get(), static_cast<ITOVELDOMNode*>(a.get())}) {
+    for (ITOVELDOMNode* n : {shallow.get(), deep.get(), childAt(deep, 0).get(),
+                             static_cast<ITOVELDOMNode*>(a.get()), childAt(a, 0).get()}) {
         EXPECT_EQ(peek(n->get_ownerDocument()), doc_.get());
     }
     add(doc_, deep);               // now accepted: same document
     EXPECT_EQ(kids(e), "#text=t"); // the source is unchanged
 
-    auto srcAttr = own(e->getAttributeNode("a"));
-    auto importedAttr = own(static_cast<ITOVELDOMAttribute*>(doc_->importNode(srcAttr, false)));
+    auto importedAttr = own(
+        static_cast<ITOVELDOMAttribute*>(doc_->importNode(own(e->getAttributeNode("a")), false)));
     EXPECT_STREQ(importedAttr->get_value(), "1");
     EXPECT_EQ(importedAttr->get_ownerElement(), nullptr);
     auto f = own(other->createDocumentFragment());
     add(f, own(other->createComment("m")));
-    auto importedFrag = own(doc_->importNode(f, true));
-    EXPECT_EQ(kids(importedFrag), "#comment=m");
+    EXPECT_EQ(kids(own(doc_->importNode(f, true))), "#comment=m");
 }
 
 TEST_F(Document, NamesAreSharedWithinADocumentOnly) {
@@ -184,26 +154,20 @@ TEST_F(Document, NamesAreSharedWithinADocumentOnly) {
     source->loadXML(text, int(sizeof text - 1));
     auto root = own(source->get_documentElement());
     auto first = childAt(root, 0), second = childAt(root, 1);
-    auto firstElement = static_cast<ITOVELDOMElement*>(first.get());
     auto secondElement = static_cast<ITOVELDOMElement*>(second.get());
-    auto attr = own(firstElement->getAttributeNode("p:a"));
+    auto attr = own(static_cast<ITOVELDOMElement*>(first.get())->getAttributeNode("p:a"));
     EXPECT_EQ(first->get_nodeName(), second->get_nodeName());
     EXPECT_EQ(first->get_namespaceURI(), second->get_namespaceURI());
-    auto secondAttr = own(secondElement->getAttributeNode("p:a"));
-    EXPECT_EQ(attr->get_name(), secondAttr->get_name());
-
-    auto clone = own(first->cloneNode(true)); // same document: shared
-    EXPECT_EQ(clone->get_nodeName(), first->get_nodeName());
+    EXPECT_EQ(attr->get_name(), own(secondElement->getAttributeNode("p:a"))->get_name());
+    EXPECT_EQ(own(first->cloneNode(true))->get_nodeName(), first->get_nodeName());
 
     auto imported = own(doc_->importNode(first, true));
     auto importedAttr =
         own(static_cast<ITOVELDOMElement*>(imported.get())->getAttributeNode("p:a"));
-    EXPECT_STREQ(imported->get_nodeName(), "p:e");
     EXPECT_NE(imported->get_nodeName(), first->get_nodeName());
     EXPECT_NE(imported->get_namespaceURI(), first->get_namespaceURI());
     EXPECT_NE(importedAttr->get_name(), attr->get_name());
     EXPECT_NE(importedAttr->get_namespaceURI(), attr->get_namespaceURI());
-
     auto loose = own(doc_->importNode(attr, false)); // an attribute on its own too
     EXPECT_NE(static_cast<ITOVELDOMAttribute*>(loose.get())->get_name(), attr->get_name());
 
@@ -218,9 +182,7 @@ TEST_F(Document, NamesAreSharedWithinADocumentOnly) {
     third = nullptr, kept = nullptr, moved = nullptr;
 
     // Releasing the source whole leaves the imported names intact.
-    root = nullptr, first = nullptr, second = nullptr, attr = nullptr, secondAttr = nullptr;
-    clone = nullptr;
-    source = nullptr;
+    root = nullptr, first = nullptr, second = nullptr, attr = nullptr, source = nullptr;
     EXPECT_XML(imported, "<p:e p:a=\"1\"/>");
     EXPECT_STREQ(importedAttr->get_namespaceURI(), "urn:u");
 }

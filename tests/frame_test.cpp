@@ -1,5 +1,5 @@
 // Exceptions, reference counts, the implementation singleton, factories and creation
-// hooks, the guard, the byte buffer, and the load/unload messages.
+// hooks, the byte buffer, and the load/unload messages.
 #include <cstdio>
 #include <string>
 
@@ -23,46 +23,34 @@ TEST(Exceptions, CodesAndPositionsThroughTheBases) {
 
 using RefCounts = DocTest;
 
-TEST_F(RefCounts, AppendAddsTheListsReferenceAndRemoveHandsItBack) {
-    auto e = elem("e");
+TEST_F(RefCounts, ListsAndGettersAddOneReferenceEach) {
+    auto e = addElem(doc_, "e");
     ITOVELDOMText* t = doc_->createTextNode("x");
     EXPECT_EQ(dynamic_cast<CTOVELDOMText*>(t)->GetRef(), 1);
     ITOVELDOMNode* back = e->appendChild(t);
     EXPECT_EQ(back, t);
     EXPECT_EQ(refs(t), 3);
     back->Release();
+    {
+        auto first = own(e->get_firstChild()), last = own(e->get_lastChild());
+        auto owner = own(t->get_ownerDocument());
+        EXPECT_EQ(refs(t), 4);
+        EXPECT_EQ(owner.get(), doc_.get());
+        EXPECT_EQ(own(t->get_parentNode()).get(), e.get());
+    }
     ITOVELDOMNode* removed = e->removeChild(t);
     EXPECT_EQ(removed, t);
     EXPECT_EQ(refs(t), 2);
     EXPECT_EQ(removed->Release(), 1);
     EXPECT_EQ(t->Release(), 0); // destroyed; the sanitizer build checks nothing is left
     EXPECT_FALSE(e->hasChildNodes());
-    EXPECT_EQ(refs(e.get()), 1);
-}
-
-TEST_F(RefCounts, GettersAddOneReferenceEach) {
-    auto e = addElem(doc_, "e");
-    auto c = addElem(e, "c");
-    int before = refs(c.get());
-    {
-        auto first = own(e->get_firstChild());
-        auto last = own(e->get_lastChild());
-        auto p = own(c->get_parentNode());
-        auto owner = own(c->get_ownerDocument());
-        EXPECT_EQ(refs(c.get()), before + 2);
-        EXPECT_EQ(p.get(), e.get());
-        EXPECT_EQ(owner.get(), doc_.get());
-    }
-    EXPECT_EQ(refs(c.get()), before);
+    EXPECT_EQ(refs(e.get()), 2);
 }
 
 TEST(Implementation, SingletonAndItsReferences) {
     CTOVELDOMImplementation* impl = CTOVELDOMImplementation::getInstance();
-    ASSERT_NE(impl, nullptr);
     EXPECT_EQ(CTOVELDOMImplementation::getInstance(), impl);
-    EXPECT_EQ(CTOVELDOMImplementation::m_theDOMImplementation, impl);
     int base = impl->GetRef();
-    EXPECT_GE(base, 1);
     auto doc = own(createTOVELDOMDocument_7_4_0());
     {
         auto fromDoc = own(doc->get_implementation());
@@ -91,36 +79,19 @@ TEST(Implementation, HasFeatureMatchesXmlAndDomAtVersionOne) {
 
 TEST(Implementation, CreateDocumentAndDocumentType) {
     CTOVELDOMImplementation* impl = CTOVELDOMImplementation::getInstance();
-    {
-        auto dt = own(impl->createDocumentType("root", "pub", "sys"));
-        EXPECT_EQ(refs(dt.get()), 1);
-        EXPECT_STREQ(dt->get_publicID(), "pub"); // not swapped
-        EXPECT_STREQ(dt->get_systemID(), "sys");
-        EXPECT_EQ(dt->get_ownerDocument(), nullptr);
-    }
-    {
-        auto doc = own(impl->createDocument(nullptr, "", nullptr));
-        EXPECT_EQ(refs(doc.get()), 1);
-        EXPECT_FALSE(doc->hasChildNodes());
-        EXPECT_EQ(doc->get_documentElement(), nullptr);
-    }
-    {
-        auto doc = own(impl->createDocument(nullptr, "root", nullptr));
-        EXPECT_EQ(refs(doc.get()), 1);
-        auto root = own(doc->get_documentElement());
-        ASSERT_NE(root, nullptr);
-        EXPECT_STREQ(root->get_tagName(), "root");
-        EXPECT_EQ(refs(root.get()), 2);
-    }
-    {
-        auto dt = own(impl->createDocumentType("p:r", "", "r.dtd"));
-        auto doc = own(impl->createDocument("urn:n", "p:r", dt));
-        EXPECT_STREQ(doc->get_namespaceURI(), "urn:n");
-        EXPECT_EQ(kids(doc), "p:r,p:r");
-        EXPECT_EQ(peek(dt->get_ownerDocument()), doc.get());
-        // The URI is not given to the element.
-        EXPECT_STREQ(own(doc->get_documentElement())->get_namespaceURI(), "");
-    }
+    auto empty = own(impl->createDocument(nullptr, "", nullptr));
+    EXPECT_EQ(refs(empty.get()), 1);
+    EXPECT_FALSE(empty->hasChildNodes());
+    auto dt = own(impl->createDocumentType("p:r", "", "r.dtd"));
+    EXPECT_EQ(refs(dt.get()), 1);
+    EXPECT_EQ(dt->get_ownerDocument(), nullptr);
+    auto doc = own(impl->createDocument("urn:n", "p:r", dt));
+    EXPECT_STREQ(doc->get_namespaceURI(), "urn:n");
+    EXPECT_EQ(kids(doc), "p:r,p:r");
+    EXPECT_EQ(peek(dt->get_ownerDocument()), doc.get());
+    auto root = own(doc->get_documentElement());
+    EXPECT_EQ(refs(root.get()), 2);
+    EXPECT_STREQ(root->get_namespaceURI(), ""); // the URI is not given to the element
 }
 
 TEST(Factories, InternalFactoriesReturnZeroCounts) {
@@ -173,7 +144,6 @@ struct HookScope {
 
 TEST(Factories, HooksAreConsultedEverywhereButThePublicDocumentFactory) {
     HookScope scope;
-    EXPECT_EQ(gpfnCreateXMLElement_7_4_0, nullptr);
     gpfnCreateXMLElement_7_4_0 = counting_hooks::element;
     gpfnCreateXMLAttribute_7_4_0 = counting_hooks::attribute;
     gpfnCreateXMLFragment_7_4_0 = hookFragment;
@@ -182,12 +152,11 @@ TEST(Factories, HooksAreConsultedEverywhereButThePublicDocumentFactory) {
     auto doc = own(createTOVELDOMDocument_7_4_0());
     EXPECT_EQ(gDocumentsMade, 0);
     auto e = own(doc->createElement("e"));
-    EXPECT_EQ(counting_hooks::elements, 1);
     e->setAttribute("a", "1");
-    EXPECT_EQ(counting_hooks::attributes, 1);
     drop(doc->createAttribute("b"));
-    EXPECT_EQ(counting_hooks::attributes, 2);
     drop(doc->createDocumentFragment());
+    EXPECT_EQ(counting_hooks::elements, 1);
+    EXPECT_EQ(counting_hooks::attributes, 2);
     EXPECT_EQ(gFragmentsMade, 1);
     drop(e->cloneNode(false));
     EXPECT_EQ(counting_hooks::elements, 2);
@@ -208,28 +177,22 @@ TEST(Factories, NullFromAHookBecomesOutOfMemory) {
     EXPECT_CODE(30001, drop(doc->createElementNS("urn:x", "p:e")));
 }
 
-TEST(Buffer, CapacityIsAWholeNumberOfIncrementsAndResetKeepsTheBlock) {
-    CBuffer<char> b(1, 1024);
-    EXPECT_EQ(b.capacity(), 1024u);
-    EXPECT_EQ(b.count(), 0u);
-    CBuffer<char> empty(0, 1024);
-    EXPECT_EQ(empty.capacity(), 0u);
-    std::string bytes(1024, 'x');
-    bytes += 'y';
-    empty.append(bytes.data(), 1025);
-    EXPECT_EQ(empty.capacity(), 2048u);
-    EXPECT_EQ(std::string(empty.start(), empty.count()), bytes);
-    empty.reserve(3000);
-    EXPECT_EQ(empty.capacity(), 3072u);
-    EXPECT_EQ(empty.count(), 1025u);
-    char* block = empty.start();
-    empty.reset();
-    EXPECT_EQ(empty.count(), 0u);
-    empty.append("abc", 3);
-    EXPECT_EQ(empty.start(), block);
-    EXPECT_EQ(std::string(empty.start(), empty.count()), "abc");
-    EXPECT_EQ(empty.capacity(), 3072u);
+TEST(Buffer, GrowsInWholeIncrementsAndResetKeepsTheBlock) {
     EXPECT_EQ(CBuffer<char>(10, 8).capacity(), 16u);
+    CBuffer<char> b(0, 1024);
+    EXPECT_EQ(b.capacity(), 0u);
+    std::string bytes(1024, 'x');
+    b.append(bytes.data(), 1024);
+    b.append("y", 1);
+    EXPECT_EQ(b.capacity(), 2048u);
+    EXPECT_EQ(std::string(b.start(), b.count()), bytes + "y");
+    b.reserve(3000);
+    EXPECT_EQ(b.capacity(), 3072u);
+    char* block = b.start();
+    b.reset();
+    b.append("abc", 3);
+    EXPECT_EQ(b.start(), block);
+    EXPECT_EQ(std::string(b.start(), b.count()), "abc");
 }
 
 // Runs the example host with or without TOVELDOM_DEBUG and returns what it wrote to stderr.

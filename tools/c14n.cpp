@@ -269,9 +269,7 @@ private:
 } // namespace
 
 int runC14n(int argc, char** argv, int first) {
-    std::vector<OptionSpec> known = {{"without-comments", 0, Value::None},
-                                     {"exc", 0, Value::None},
-                                     {"externals", 0, Value::None}};
+    std::vector<OptionSpec> known = {{"without-comments", 0, Value::None}, {"exc", 0, Value::None}};
     addLoadOptionSpecs(known, false);
     CommandLine line = parseCommandLine("c14n", known, argc, argv, first);
     if (helpRequested(line, kHelp)) return kOk;

@@ -12,6 +12,7 @@ int runOrder(int argc, char** argv, int first);
 int runEncodings(int argc, char** argv, int first);
 int runC14n(int argc, char** argv, int first);
 int runSelect(int argc, char** argv, int first);
+int runEdit(int argc, char** argv, int first);
 
 // One line each, for the tool's own help.
 extern const char* const kFormatSummary;
@@ -21,6 +22,7 @@ extern const char* const kOrderSummary;
 extern const char* const kEncodingsSummary;
 extern const char* const kC14nSummary;
 extern const char* const kSelectSummary;
+extern const char* const kEditSummary;
 
 } // namespace tool
 

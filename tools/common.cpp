@@ -93,12 +93,20 @@ CommandLine parseCommandLine(const char* command, const std::vector<OptionSpec>&
                 hasValue = true;
             }
         }
-        if (!hasValue && match->value == Value::Required) {
-            if (i + 1 >= argc) usageError(command, "option '" + spelled + "' needs a value");
+        const bool pair = match->value == Value::Pair;
+        if (!hasValue && (match->value == Value::Required || pair)) {
+            if (i + 1 >= argc)
+                usageError(command,
+                           "option '" + spelled + "' needs " + (pair ? "two values" : "a value"));
             value = argv[++i];
             hasValue = true;
         }
-        line.options.push_back(Option{match->name, value, hasValue});
+        std::string second;
+        if (pair) {
+            if (i + 1 >= argc) usageError(command, "option '" + spelled + "' needs two values");
+            second = argv[++i];
+        }
+        line.options.push_back(Option{match->name, value, hasValue, second});
     }
     return line;
 }

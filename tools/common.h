@@ -34,6 +34,7 @@ enum class Value {
     None,     // --flag
     Required, // --name VALUE or --name=VALUE
     Attached, // --name or --name=VALUE only, so that a following operand is never taken
+    Pair,     // --name VALUE SECOND (or --name=VALUE SECOND)
 };
 
 struct OptionSpec {
@@ -46,6 +47,7 @@ struct Option {
     std::string name; // the long name, whichever spelling was used
     std::string value;
     bool hasValue;
+    std::string second; // the second value of a Value::Pair option
 };
 
 struct CommandLine {

@@ -28,15 +28,12 @@ const char kHelp[] =
 } // namespace
 
 int runFind(int argc, char** argv, int first) {
-    CommandLine line = parseCommandLine("find",
-                                        {{"ns", 0, Value::Required},
-                                         {"ignore-case", 'i', Value::None},
-                                         {"text", 0, Value::None},
-                                         {"count", 0, Value::None},
-                                         {"preserve-space", 0, Value::None},
-                                         {"encoding", 0, Value::Required},
-                                         {"externals", 0, Value::None}},
-                                        argc, argv, first);
+    std::vector<OptionSpec> known = {{"ns", 0, Value::Required},
+                                     {"ignore-case", 'i', Value::None},
+                                     {"text", 0, Value::None},
+                                     {"count", 0, Value::None}};
+    addLoadOptionSpecs(known, false);
+    CommandLine line = parseCommandLine("find", known, argc, argv, first);
     if (helpRequested(line, kHelp)) return kOk;
     if (line.operands.size() != 2) usageError("find", "expects FILE and NAME");
     const bool text = line.has("text");

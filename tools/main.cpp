@@ -20,13 +20,10 @@ struct Command {
 };
 
 const Command kCommands[] = {
-    {"format", runFormat, &kFormatSummary},
-    {"check", runCheck, &kCheckSummary},
-    {"find", runFind, &kFindSummary},
-    {"select", runSelect, &kSelectSummary},
-    {"order", runOrder, &kOrderSummary},
-    {"c14n", runC14n, &kC14nSummary},
-    {"encodings", runEncodings, &kEncodingsSummary},
+    {"format", runFormat, &kFormatSummary}, {"check", runCheck, &kCheckSummary},
+    {"find", runFind, &kFindSummary},       {"select", runSelect, &kSelectSummary},
+    {"edit", runEdit, &kEditSummary},       {"order", runOrder, &kOrderSummary},
+    {"c14n", runC14n, &kC14nSummary},       {"encodings", runEncodings, &kEncodingsSummary},
 };
 
 std::string usage() {

@@ -86,20 +86,14 @@ OrderDef makeDefinition(const CommandLine& line) {
 } // namespace
 
 int runOrder(int argc, char** argv, int first) {
-    CommandLine line = parseCommandLine("order",
-                                        {{"at", 0, Value::Required},
-                                         {"group", 0, Value::Required},
-                                         {"key", 0, Value::Required},
-                                         {"descending", 0, Value::None},
-                                         {"case-sensitive", 0, Value::None},
-                                         {"output", 'o', Value::Required},
-                                         {"indent", 0, Value::Attached},
-                                         {"indent-with", 0, Value::Required},
-                                         {"preserve-space", 0, Value::None},
-                                         {"encoding", 0, Value::Required},
-                                         {"input-encoding", 0, Value::Required},
-                                         {"externals", 0, Value::None}},
-                                        argc, argv, first);
+    std::vector<OptionSpec> known = {
+        {"at", 0, Value::Required},         {"group", 0, Value::Required},
+        {"key", 0, Value::Required},        {"descending", 0, Value::None},
+        {"case-sensitive", 0, Value::None}, {"output", 'o', Value::Required},
+        {"indent", 0, Value::Attached},     {"indent-with", 0, Value::Required},
+        {"encoding", 0, Value::Required}};
+    addLoadOptionSpecs(known, true);
+    CommandLine line = parseCommandLine("order", known, argc, argv, first);
     if (helpRequested(line, kHelp)) return kOk;
     if (line.operands.size() != 1) usageError("order", "expects one FILE");
     OutputOptions output = outputOptions("order", line);

@@ -13,7 +13,8 @@ namespace {
 
 const char kHelp[] =
     "usage: toveldom select FILE EXPR [--ns PREFIX=URI]... [--var NAME=VALUE]...\n"
-    "                       [--preserve-space] [--value | --path | --count]\n"
+    "                       [--preserve-space] [--encoding NAME] [--externals]\n"
+    "                       [--value | --path | --count]\n"
     "\n"
     "Evaluates the XPath 1.0 expression EXPR with the document of FILE ('-' is standard\n"
     "input) as the context node. Selected nodes are printed one a line in document order,\n"
@@ -23,14 +24,16 @@ const char kHelp[] =
     "  --ns PREFIX=URI    bind PREFIX for the expression's names (repeatable)\n"
     "  --var NAME=VALUE   the string VALUE as $NAME (repeatable)\n"
     "  --preserve-space   keep text made only of white space (dropped by default)\n"
+    "  --encoding NAME    read the input in encoding NAME, whatever it declares\n"
+    "  --externals        read external entities as 'toveldom format --help' describes\n"
     "  --value            print each node's string-value instead of its XML\n"
     "  --path             print each node's location path, as /a[1]/b[2]/@c or\n"
     "                     /a[1]/text()[1]\n"
     "  --count            print only the number of nodes selected\n"
     "\n"
-    "Exit status: 0 something was selected or a value printed, 1 nothing was selected,\n"
-    "2 a bad expression (with its offset), a document that cannot be read or loaded, or a\n"
-    "usage error.\n";
+    "Exit status: 0 something was selected or a value printed, 1 nothing was selected or\n"
+    "the document is not well-formed, 2 a bad expression (with its offset), a usage error\n"
+    "or a file that cannot be read.\n";
 
 using Node = CNodePtr<ITOVELDOMNode>;
 
@@ -127,14 +130,13 @@ std::string xmlOf(ITOVELDOMNode* node) {
 } // namespace
 
 int runSelect(int argc, char** argv, int first) {
-    CommandLine line = parseCommandLine("select",
-                                        {{"ns", 0, Value::Required},
-                                         {"var", 0, Value::Required},
-                                         {"preserve-space", 0, Value::None},
-                                         {"value", 0, Value::None},
-                                         {"path", 0, Value::None},
-                                         {"count", 0, Value::None}},
-                                        argc, argv, first);
+    std::vector<OptionSpec> known = {{"ns", 0, Value::Required},
+                                     {"var", 0, Value::Required},
+                                     {"value", 0, Value::None},
+                                     {"path", 0, Value::None},
+                                     {"count", 0, Value::None}};
+    addLoadOptionSpecs(known, false);
+    CommandLine line = parseCommandLine("select", known, argc, argv, first);
     if (helpRequested(line, kHelp)) return kOk;
     if (line.operands.size() != 2) usageError("select", "expects FILE and EXPR");
     const int modes = int(line.has("value")) + int(line.has("path")) + int(line.has("count"));
@@ -163,16 +165,7 @@ int runSelect(int argc, char** argv, int first) {
         TOVELXPathCompile_7_4_0(expression.c_str(), ns.data(), &error), TOVELXPathFree_7_4_0);
     if (!query) badExpression(expression, error);
 
-    LoadOptions load;
-    load.preserveSpace = line.has("preserve-space");
-    Document doc;
-    try {
-        doc = loadUnchecked(line.operands[0], load);
-    } catch (const TOVELParseException& parseError) {
-        throw Failure{kUsageOrIo, describeParseError(line.operands[0], parseError)};
-    } catch (const Failure& failure) {
-        throw Failure{kUsageOrIo, failure.message};
-    }
+    Document doc = loadDocument(line.operands[0], loadOptions(line, false));
 
     TOVELXPathResult result;
     if (!TOVELXPathEvaluate_7_4_0(query.get(), doc, variables.data(), long(variables.size()),
