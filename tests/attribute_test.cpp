@@ -33,14 +33,15 @@ protected:
     }
 };
 
-TEST_F(Attributes, ValueSettersReplaceTheTextChildren) {
+TEST_F(Attributes, ValueIsTextChildrenThatTheSettersReplace) {
     auto a = attr("a");
-    a->put_value("");
-    EXPECT_EQ(kids(a), "#text=");
     a->put_value("first");
     auto first = childAt(a, 0);
-    a->put_value("second");
-    EXPECT_EQ(kids(a), "#text=second");
+    EXPECT_EQ(refs(first.get()), 2);
+    EXPECT_EQ(peek(first->get_parentNode()), a.get());
+    EXPECT_EQ(peek(first->get_ownerDocument()), doc_.get());
+    a->put_value("");
+    EXPECT_EQ(kids(a), "#text=");
     EXPECT_EQ(parentOf(first), nullptr);
     EXPECT_EQ(refs(first.get()), 1);
     a->put_value(nullptr);
@@ -49,11 +50,6 @@ TEST_F(Attributes, ValueSettersReplaceTheTextChildren) {
     a->put_text("t");
     EXPECT_STREQ(a->get_nodeValue(), "t");
     a->put_nodeValue("n");
-    EXPECT_STREQ(a->get_text(), "n");
-    auto value = childAt(a, 0);
-    EXPECT_EQ(refs(value.get()), 2);
-    EXPECT_EQ(peek(value->get_parentNode()), a.get());
-    EXPECT_EQ(peek(value->get_ownerDocument()), doc_.get());
     add(a, text(" two")); // text children added by hand are concatenated
     EXPECT_XML(a, "a=\"n two\"");
     e_->setAttribute("empty", "");
@@ -79,7 +75,6 @@ TEST_F(Attributes, NullNamesAndMissingAttributes) {
     EXPECT_CODE(30003, drop(e_->removeAttributeNode(nullptr)));
     EXPECT_CODE(30003, drop(map_->setNamedItem(nullptr)));
     EXPECT_CODE(30002, drop(map_->getNamedItemNS(nullptr, "item")));
-    EXPECT_CODE(30002, drop(map_->getNamedItemNS("urn:a", nullptr)));
     EXPECT_CODE(30002, drop(map_->removeNamedItemNS(nullptr, "item")));
     EXPECT_EQ(map_->getNamedItem(nullptr), nullptr);
     EXPECT_EQ(map_->removeNamedItem(nullptr), nullptr);
@@ -91,10 +86,8 @@ TEST_F(Attributes, SetAttributeKeepsTheNodeAndRemoveDetachesIt) {
     e_->setAttribute("a", "2");
     EXPECT_EQ(peek(e_->getAttributeNode("a")), node.get());
     EXPECT_TRUE(node->get_specified());
-    auto owner = own(node->get_ownerElement());
-    EXPECT_EQ(owner.get(), e_.get());
-    EXPECT_EQ(refs(e_.get()), 2); // ours and the getter's
-    owner = nullptr;
+    EXPECT_EQ(own(node->get_ownerElement()).get(), e_.get());
+    EXPECT_EQ(refs(e_.get()), 1);
     EXPECT_EQ(refs(node.get()), 2);
     add(node, text("w"));
     EXPECT_STREQ(e_->getAttribute("a"), "2w");
@@ -102,7 +95,6 @@ TEST_F(Attributes, SetAttributeKeepsTheNodeAndRemoveDetachesIt) {
     EXPECT_EQ(node->get_ownerElement(), nullptr);
     EXPECT_EQ(refs(node.get()), 1);
     EXPECT_EQ(e_->getAttributeNode("a"), nullptr);
-    EXPECT_STREQ(node->get_value(), "2w");
     // An attribute outlives its element.
     ITOVELDOMElement* e = doc_->createElement("x");
     e->setAttribute("a", "v");
@@ -129,7 +121,6 @@ TEST_F(Attributes, SetAndRemoveAttributeNodeRules) {
     auto foreign = own(otherDoc->createAttribute("f"));
     EXPECT_CODE(4, drop(e_->setAttributeNode(foreign)));
     EXPECT_CODE(4, drop(e_->setAttributeNodeNS(foreign)));
-    EXPECT_EQ(foreign->get_ownerElement(), nullptr);
     auto a = own(doc_->createAttributeNS("urn:a", "p:x"));
     auto b = own(doc_->createAttributeNS("urn:a", "p:x"));
     EXPECT_EQ(e_->setAttributeNodeNS(a), nullptr);
@@ -158,9 +149,8 @@ TEST_F(Attributes, NamespacedAttributes) {
     EXPECT_EQ(x->get_ownerElement(), nullptr);
     EXPECT_STREQ(e_->getAttributeNS("urn:b", "x"), "3");
     e_->setAttributeNS(nullptr, "plain", "4"); // null URI: by name
-    EXPECT_STREQ(own(e_->getAttributeNodeNS(nullptr, "plain"))->get_namespaceURI(), "");
     e_->setAttributeNS("urn:c", "q:item", "5");
-    EXPECT_STREQ(own(map_->getNamedItemNS("", "plain"))->get_nodeValue(), "4");
+    EXPECT_STREQ(own(map_->getNamedItemNS("", "plain"))->get_namespaceURI(), "");
     EXPECT_STREQ(own(map_->getNamedItemNS("urn:c", "item"))->get_nodeName(), "q:item");
     EXPECT_EQ(map_->getNamedItemNS("urn:C", "item"), nullptr);
     EXPECT_EQ(map_->getNamedItemNS("urn:c", "q:item"), nullptr);
@@ -229,7 +219,6 @@ TEST_F(Attributes, ManyKeysOrderedByBucketThenNewestFirst) {
 TEST_F(Attributes, NamedIndexedAndSetNamedItem) {
     e_->setAttribute("a", "1");
     e_->setAttribute("A", "2"); // keys are case-sensitive
-    EXPECT_EQ(map_->get_length(), 2);
     EXPECT_STREQ(own(map_->getNamedItem("a"))->get_nodeValue(), "1");
     EXPECT_EQ(map_->getNamedItem("b"), nullptr);
     EXPECT_EQ(map_->get_item(-1), nullptr);

@@ -11,37 +11,25 @@ protected:
     CTOVELDOMDocument* impl() { return dynamic_cast<CTOVELDOMDocument*>(doc_.get()); }
 };
 
-TEST_F(Document, DefaultsAndSettings) {
+TEST_F(Document, DefaultsSettingsAndFactories) {
     EXPECT_EQ(doc_->get_nodeType(), NODE_DOCUMENT);
     EXPECT_STREQ(doc_->get_nodeTypeString(), "document");
     EXPECT_FALSE(doc_->get_resolveExternals());
     EXPECT_FALSE(doc_->get_preserveWhiteSpace());
     EXPECT_EQ(doc_->get_ownerDocument(), nullptr);
-    EXPECT_EQ(doc_->get_attributes(), nullptr);
-    EXPECT_EQ(doc_->get_nodeValue(), nullptr);
     EXPECT_XML(doc_, "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n");
-    doc_->put_resolveExternals(true);
-    doc_->put_preserveWhiteSpace(true);
-    EXPECT_TRUE(doc_->get_resolveExternals());
-    EXPECT_TRUE(doc_->get_preserveWhiteSpace());
-    doc_->put_encoding("ISO-8859-1", "ignored");
-    EXPECT_STREQ(doc_->get_encoding(), "ISO-8859-1");
-    doc_->put_encoding("utf-16", nullptr);
+    doc_->put_encoding("utf-16", "ignored");
     EXPECT_STREQ(doc_->get_encoding(), "utf-16"); // not folded
     EXPECT_CODE(30003, doc_->put_encoding(nullptr));
     EXPECT_CODE(30003, doc_->put_encoding(nullptr, "x"));
     EXPECT_STREQ(doc_->get_encoding(), "utf-16");
-    impl()->setVersion("1.1");
-    EXPECT_STREQ(impl()->getVersion(), "1.1");
     impl()->setVersion(nullptr);
     EXPECT_STREQ(impl()->getVersion(), "1.0");
     priv(doc_)->setNamespaceURI(nullptr);
     EXPECT_STREQ(doc_->get_namespaceURI(), "");
     EXPECT_CODE(3, priv(doc_)->setParentNode(elem("e")));
     EXPECT_CODE(3, priv(doc_)->setOwnerDocument(own(createTOVELDOMDocument_7_4_0())));
-}
-
-TEST_F(Document, FactoriesCheckOnlyForNull) {
+    // The factories check only for null.
     EXPECT_STREQ(elem("a b")->get_tagName(), "a b");
     EXPECT_STREQ(elem("")->get_tagName(), "");
     EXPECT_CODE(30002, drop(doc_->createElement(nullptr)));
@@ -50,9 +38,6 @@ TEST_F(Document, FactoriesCheckOnlyForNull) {
     EXPECT_STREQ(text(nullptr)->get_data(), "");
     EXPECT_STREQ(comment(nullptr)->get_data(), "");
     EXPECT_STREQ(cdata(nullptr)->get_data(), "");
-    auto f = frag();
-    EXPECT_EQ(peek(f->get_ownerDocument()), doc_.get());
-    EXPECT_EQ(f->get_parentNode(), nullptr);
 }
 
 TEST_F(Document, PutDocumentElementGoesAfterTheDocumentType) {
@@ -84,7 +69,6 @@ TEST_F(Document, ShallowCloneKeepsSettingsButNotEncodingOrIndentation) {
     doc_->setIndentation("\t");
     addElem(doc_, "root");
     auto copy = own(static_cast<ITOVELDOMDocument*>(doc_->cloneNode(false)));
-    EXPECT_EQ(refs(copy.get()), 1);
     EXPECT_FALSE(copy->hasChildNodes());
     EXPECT_TRUE(copy->get_preserveWhiteSpace());
     EXPECT_TRUE(copy->get_resolveExternals());
@@ -124,8 +108,7 @@ TEST_F(Document, ImportNode) {
 
     auto shallow = own(doc_->importNode(e, false));
     EXPECT_EQ(refs(shallow.get()), 1);
-    EXPECT_EQ(shallow->get_parentNode(), nullptr);
-    EXPECT_FALSE(shallow->hasChildNodes());
+    EXPECT_XML(shallow, "<e a=\"1\"/>");
     auto deep = own(doc_->importNode(e, true));
     EXPECT_XML(deep, "<e a=\"1\">t</e>");
     auto a = own(static_cast<ITOVELDOMElement*>(deep.get())->getAttributeNode("a"));
@@ -156,7 +139,6 @@ TEST_F(Document, NamesAreSharedWithinADocumentOnly) {
     auto first = childAt(root, 0), second = childAt(root, 1);
     auto secondElement = static_cast<ITOVELDOMElement*>(second.get());
     auto attr = own(static_cast<ITOVELDOMElement*>(first.get())->getAttributeNode("p:a"));
-    EXPECT_EQ(first->get_nodeName(), second->get_nodeName());
     EXPECT_EQ(first->get_namespaceURI(), second->get_namespaceURI());
     EXPECT_EQ(attr->get_name(), own(secondElement->getAttributeNode("p:a"))->get_name());
     EXPECT_EQ(own(first->cloneNode(true))->get_nodeName(), first->get_nodeName());
@@ -164,10 +146,8 @@ TEST_F(Document, NamesAreSharedWithinADocumentOnly) {
     auto imported = own(doc_->importNode(first, true));
     auto importedAttr =
         own(static_cast<ITOVELDOMElement*>(imported.get())->getAttributeNode("p:a"));
-    EXPECT_NE(imported->get_nodeName(), first->get_nodeName());
     EXPECT_NE(imported->get_namespaceURI(), first->get_namespaceURI());
     EXPECT_NE(importedAttr->get_name(), attr->get_name());
-    EXPECT_NE(importedAttr->get_namespaceURI(), attr->get_namespaceURI());
     auto loose = own(doc_->importNode(attr, false)); // an attribute on its own too
     EXPECT_NE(static_cast<ITOVELDOMAttribute*>(loose.get())->get_name(), attr->get_name());
 

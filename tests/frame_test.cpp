@@ -1,5 +1,5 @@
-// Exceptions, reference counts, the implementation singleton, factories and creation
-// hooks, the byte buffer, and the load/unload messages.
+// Reference counts, the implementation singleton, factories and creation hooks, the byte
+// buffer, and the load/unload messages.
 #include <cstdio>
 #include <string>
 
@@ -7,19 +7,6 @@
 
 namespace tovel_test {
 namespace {
-
-TEST(Exceptions, CodesAndPositionsThroughTheBases) {
-    try {
-        throw TOVELParseException(4, 120, 7, 33);
-    } catch (const ITOVELParseException& e) {
-        EXPECT_EQ(e.getErrorCode(), 4);
-        EXPECT_EQ(e.getOffset(), 120);
-        EXPECT_EQ(e.getLinePos(), 7);
-        EXPECT_EQ(e.getColPos(), 33);
-    }
-    EXPECT_STRNE(TOVELDOMErrorString_7_4_0(HIERARCHY_REQUEST_ERR), "unknown error");
-    EXPECT_STREQ(TOVELDOMErrorString_7_4_0(12345), "unknown error");
-}
 
 using RefCounts = DocTest;
 
@@ -47,19 +34,6 @@ TEST_F(RefCounts, ListsAndGettersAddOneReferenceEach) {
     EXPECT_EQ(refs(e.get()), 2);
 }
 
-TEST(Implementation, SingletonAndItsReferences) {
-    CTOVELDOMImplementation* impl = CTOVELDOMImplementation::getInstance();
-    EXPECT_EQ(CTOVELDOMImplementation::getInstance(), impl);
-    int base = impl->GetRef();
-    auto doc = own(createTOVELDOMDocument_7_4_0());
-    {
-        auto fromDoc = own(doc->get_implementation());
-        EXPECT_EQ(fromDoc.get(), static_cast<ITOVELDOMImplementation*>(impl));
-        EXPECT_EQ(impl->GetRef(), base + 1);
-    }
-    EXPECT_EQ(impl->GetRef(), base);
-}
-
 TEST(Implementation, HasFeatureMatchesXmlAndDomAtVersionOne) {
     auto doc = own(createTOVELDOMDocument_7_4_0());
     auto t = own(doc->createTextNode("t"));
@@ -77,11 +51,14 @@ TEST(Implementation, HasFeatureMatchesXmlAndDomAtVersionOne) {
     }
 }
 
-TEST(Implementation, CreateDocumentAndDocumentType) {
+TEST(Implementation, OneInstanceThatCreatesDocumentsAndDocumentTypes) {
     CTOVELDOMImplementation* impl = CTOVELDOMImplementation::getInstance();
+    int base = impl->GetRef();
     auto empty = own(impl->createDocument(nullptr, "", nullptr));
     EXPECT_EQ(refs(empty.get()), 1);
     EXPECT_FALSE(empty->hasChildNodes());
+    EXPECT_EQ(own(empty->get_implementation()).get(), static_cast<ITOVELDOMImplementation*>(impl));
+    EXPECT_EQ(impl->GetRef(), base);
     auto dt = own(impl->createDocumentType("p:r", "", "r.dtd"));
     EXPECT_EQ(refs(dt.get()), 1);
     EXPECT_EQ(dt->get_ownerDocument(), nullptr);
@@ -92,6 +69,8 @@ TEST(Implementation, CreateDocumentAndDocumentType) {
     auto root = own(doc->get_documentElement());
     EXPECT_EQ(refs(root.get()), 2);
     EXPECT_STREQ(root->get_namespaceURI(), ""); // the URI is not given to the element
+    EXPECT_STRNE(TOVELDOMErrorString_7_4_0(HIERARCHY_REQUEST_ERR), "unknown error");
+    EXPECT_STREQ(TOVELDOMErrorString_7_4_0(12345), "unknown error");
 }
 
 TEST(Factories, InternalFactoriesReturnZeroCounts) {
@@ -117,17 +96,6 @@ TEST(Factories, InternalFactoriesReturnZeroCounts) {
 // Counts what the hooks made; each hook builds a library object (elements and attributes:
 // counting_hooks).
 int gFragmentsMade = 0, gDocumentsMade = 0;
-ITOVELDOMDocumentFragment* hookFragment(ITOVELDOMDocument* d) {
-    ++gFragmentsMade;
-    return new CTOVELDOMDocumentFragment(d);
-}
-ITOVELDOMDocument* hookDocument() {
-    ++gDocumentsMade;
-    return new CTOVELDOMDocument();
-}
-ITOVELDOMElement* hookNull(ITOVELDOMDocument*, ITOVELDOMNode*, char const*, char const*) {
-    return nullptr;
-}
 
 struct HookScope {
     HookScope() {
@@ -146,23 +114,25 @@ TEST(Factories, HooksAreConsultedEverywhereButThePublicDocumentFactory) {
     HookScope scope;
     gpfnCreateXMLElement_7_4_0 = counting_hooks::element;
     gpfnCreateXMLAttribute_7_4_0 = counting_hooks::attribute;
-    gpfnCreateXMLFragment_7_4_0 = hookFragment;
-    gpfnCreateXMLDocument_7_4_0 = hookDocument;
-
+    gpfnCreateXMLFragment_7_4_0 = [](ITOVELDOMDocument* d) -> ITOVELDOMDocumentFragment* {
+        ++gFragmentsMade;
+        return new CTOVELDOMDocumentFragment(d);
+    };
+    gpfnCreateXMLDocument_7_4_0 = []() -> ITOVELDOMDocument* {
+        ++gDocumentsMade;
+        return new CTOVELDOMDocument();
+    };
     auto doc = own(createTOVELDOMDocument_7_4_0());
     EXPECT_EQ(gDocumentsMade, 0);
     auto e = own(doc->createElement("e"));
     e->setAttribute("a", "1");
     drop(doc->createAttribute("b"));
     drop(doc->createDocumentFragment());
-    EXPECT_EQ(counting_hooks::elements, 1);
-    EXPECT_EQ(counting_hooks::attributes, 2);
     EXPECT_EQ(gFragmentsMade, 1);
     drop(e->cloneNode(false));
     EXPECT_EQ(counting_hooks::elements, 2);
     EXPECT_EQ(counting_hooks::attributes, 3);
     drop(doc->cloneNode(false));
-    EXPECT_EQ(gDocumentsMade, 1);
     drop(CTOVELDOMImplementation::getInstance()->createDocument(nullptr, "r", nullptr));
     EXPECT_EQ(gDocumentsMade, 2);
     EXPECT_EQ(counting_hooks::elements, 3);
@@ -171,7 +141,8 @@ TEST(Factories, HooksAreConsultedEverywhereButThePublicDocumentFactory) {
 TEST(Factories, NullFromAHookBecomesOutOfMemory) {
     HookScope scope;
     auto doc = own(createTOVELDOMDocument_7_4_0());
-    gpfnCreateXMLElement_7_4_0 = hookNull;
+    gpfnCreateXMLElement_7_4_0 = [](ITOVELDOMDocument*, ITOVELDOMNode*, char const*,
+                                    char const*) -> ITOVELDOMElement* { return nullptr; };
     EXPECT_EQ(CreateXMLElement_7_4_0(doc, nullptr, "e", nullptr), nullptr);
     EXPECT_CODE(30001, drop(doc->createElement("e")));
     EXPECT_CODE(30001, drop(doc->createElementNS("urn:x", "p:e")));
@@ -180,12 +151,10 @@ TEST(Factories, NullFromAHookBecomesOutOfMemory) {
 TEST(Buffer, GrowsInWholeIncrementsAndResetKeepsTheBlock) {
     EXPECT_EQ(CBuffer<char>(10, 8).capacity(), 16u);
     CBuffer<char> b(0, 1024);
-    EXPECT_EQ(b.capacity(), 0u);
-    std::string bytes(1024, 'x');
-    b.append(bytes.data(), 1024);
-    b.append("y", 1);
+    std::string bytes(1025, 'x');
+    b.append(bytes.data(), 1025);
     EXPECT_EQ(b.capacity(), 2048u);
-    EXPECT_EQ(std::string(b.start(), b.count()), bytes + "y");
+    EXPECT_EQ(std::string(b.start(), b.count()), bytes);
     b.reserve(3000);
     EXPECT_EQ(b.capacity(), 3072u);
     char* block = b.start();

@@ -55,26 +55,12 @@ std::string repeat(const std::string& piece, int count) {
     return out;
 }
 
-// Shapes at and past the parser's fixed tables, each fed with both white-space modes (the
-// target picks the mode from the input's length, so a trailing space flips it).
+// Shapes the fuzzer is slow to reach (the parser's limits are in the loading tests), each fed
+// with both white-space modes (the target picks the mode from the input's length, so a
+// trailing space flips it).
 TEST(FuzzRegression, HostileShapesGoThroughLoadPrintReload) {
     std::vector<std::string> inputs = {
-        repeat("<a>", 2047) + repeat("</a>", 2047),
-        repeat("<a>", 2048) + repeat("</a>", 2048),
         repeat("<a><![CDATA[x]]>", 1500) + repeat("</a>", 1500),
-        "<r " +
-            [] {
-                std::string decls;
-                for (int i = 0; i < 257; ++i) decls += " xmlns:p" + std::to_string(i) + "='u'";
-                return decls;
-            }() +
-            "/>",
-        [] {
-            std::string nested;
-            for (int i = 0; i < 300; ++i) nested += "<e xmlns:p" + std::to_string(i) + "='u'>";
-            for (int i = 0; i < 300; ++i) nested += "</e>";
-            return nested;
-        }(),
         "<?xml version='1.0' encoding='Shift_JIS'?><r>\x82\xa0\x83\x41</r>",
         "<?xml version='1.0' encoding='Big5'?><r a='\xa4\x40'>\xa4\x41</r>",
         "<!DOCTYPE r [<!ENTITY a 'xx'><!ENTITY b '&a;&a;&a;'><!ENTITY c '&b;&b;&b;'>]><r>&c;</r>",

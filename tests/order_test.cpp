@@ -110,17 +110,12 @@ protected:
         }
         return out;
     }
-    // The same sequence, read through get_firstChild / get_nextSibling.
-    std::vector<ITOVELDOMNode*> forwardWalk() const {
+    // The children through get_firstChild / get_nextSibling, or backwards from the last.
+    std::vector<ITOVELDOMNode*> walk(bool backward = false) const {
         std::vector<ITOVELDOMNode*> out;
-        for (auto at = own(root_->get_firstChild()); at; at = own(at->get_nextSibling()))
-            out.push_back(at.get());
-        return out;
-    }
-    std::vector<ITOVELDOMNode*> backwardWalk() const {
-        std::vector<ITOVELDOMNode*> out;
-        for (auto at = own(root_->get_lastChild()); at; at = own(at->get_previousSibling()))
-            out.insert(out.begin(), at.get());
+        for (auto at = own(backward ? root_->get_lastChild() : root_->get_firstChild()); at;
+             at = own(backward ? at->get_previousSibling() : at->get_nextSibling()))
+            out.insert(backward ? out.begin() : out.end(), at.get());
         return out;
     }
     std::vector<ITOVELDOMNode*> listed() const {
@@ -150,52 +145,44 @@ TEST(OrderDefinition, GroupRankIsThePositionInRankOrderIgnoringCase) {
 // byte value it lies between the capitals and the small letters.
 TEST_F(ElementOrder, GroupsThenKeysInTheCLocale) {
     ASSERT_STREQ(std::setlocale(LC_COLLATE, nullptr), "C");
+    // Groups are written "name:rank ..."; "max" is the largest rank.
     struct {
-        const char* children;
-        std::vector<std::pair<const char*, unsigned>> groups;
+        const char *children, *groups;
         ITOVELDOMOrderDef::eSort direction;
         bool caseSensitive;
         const char* expected;
     } cases[] = {
-        {"Y[2] Z[9] X[5] Y[1]", {{"X", 1}, {"Y", 2}}, kUp, false, "Z[9] X[5] Y[1] Y[2]"},
-        {"X[1] q[c] p[a] X[0] r[b]", {{"X", 1}}, kUp, false, "p[a] r[b] q[c] X[0] X[1]"},
-        {"a[1] c[1] b[1] d[1]",
-         {{"b", 5}, {"a", 5}, {"c", 0}, {"d", 5}},
-         kUp,
-         false,
-         "c[1] b[1] a[1] d[1]"},
-        {"high[1] low[2] high[0] low[1]",
-         {{"high", kMaxRank}, {"low", 0}},
-         kUp,
-         false,
+        {"Y[2] Z[9] X[5] Y[1]", "X:1 Y:2", kUp, false, "Z[9] X[5] Y[1] Y[2]"},
+        {"X[1] q[c] p[a] X[0] r[b]", "X:1", kUp, false, "p[a] r[b] q[c] X[0] X[1]"},
+        {"a[1] c[1] b[1] d[1]", "b:5 a:5 c:0 d:5", kUp, false, "c[1] b[1] a[1] d[1]"},
+        {"high[1] low[2] high[0] low[1]", "high:max low:0", kUp, false,
          "low[1] low[2] high[0] high[1]"},
-        {"Item[b] other[z] ITEM[a] item[c]",
-         {{"iTeM", 1}},
-         kUp,
-         false,
+        {"Item[b] other[z] ITEM[a] item[c]", "iTeM:1", kUp, false,
          "other[z] ITEM[a] Item[b] item[c]"},
-        {"Y[1] X[1] Z[1] X[3] Y[2] X[2] Z[2]",
-         {{"X", 1}, {"Y", 2}},
-         kDown,
-         false,
+        {"Y[1] X[1] Z[1] X[3] Y[2] X[2] Z[2]", "X:1 Y:2", kDown, false,
          "Z[2] Z[1] X[3] X[2] X[1] Y[2] Y[1]"},
-        {"c[3] a[1] b[2]", {}, kUp, false, "a[1] b[2] c[3]"},
-        {"e[b] e e[a]", {}, kUp, false, "e e[a] e[b]"},   // empty keys first ascending
-        {"e[b] e e[a]", {}, kDown, false, "e[b] e[a] e"}, // and last descending
-        {"e[b] e[A] e[c]", {}, kUp, false, "e[A] e[b] e[c]"},
-        {"e[B] e[a]", {}, kUp, false, "e[a] e[B]"},
-        {"e[a] e[B]", {}, kUp, true, "e[B] e[a]"},
-        {"e[a] e[B] e[_]", {}, kUp, false, "e[_] e[a] e[B]"},
-        {"e[a] e[B] e[_]", {}, kUp, true, "e[B] e[_] e[a]"},
-        {"e[\xC3\xA9] e[z] e[Z]", {}, kUp, true, "e[Z] e[z] e[\xC3\xA9]"},
-        {"e[Ab] e[aB] e[AB] e[ab]", {}, kUp, false, "e[Ab] e[aB] e[AB] e[ab]"},
+        {"c[3] a[1] b[2]", "", kUp, false, "a[1] b[2] c[3]"},
+        {"e[b] e e[a]", "", kUp, false, "e e[a] e[b]"},   // empty keys first ascending
+        {"e[b] e e[a]", "", kDown, false, "e[b] e[a] e"}, // and last descending
+        {"e[b] e[A] e[c]", "", kUp, false, "e[A] e[b] e[c]"},
+        {"e[B] e[a]", "", kUp, false, "e[a] e[B]"},
+        {"e[a] e[B]", "", kUp, true, "e[B] e[a]"},
+        {"e[a] e[B] e[_]", "", kUp, false, "e[_] e[a] e[B]"},
+        {"e[a] e[B] e[_]", "", kUp, true, "e[B] e[_] e[a]"},
+        {"e[\xC3\xA9] e[z] e[Z]", "", kUp, true, "e[Z] e[z] e[\xC3\xA9]"},
+        {"e[Ab] e[aB] e[AB] e[ab]", "", kUp, false, "e[Ab] e[aB] e[AB] e[ab]"},
     };
     for (auto& c : cases) {
         SCOPED_TRACE(c.children);
         root_->put_text(nullptr);
         build(c.children);
         Def def;
-        for (auto& [name, rank] : c.groups) def.group(name, rank);
+        std::istringstream groups(c.groups);
+        for (std::string group; groups >> group;) {
+            const std::string name = group.substr(0, group.find(':')),
+                              rank = group.substr(name.size() + 1);
+            def.group(name.c_str(), rank == "max" ? kMaxRank : unsigned(std::stoul(rank)));
+        }
         def.sortBy("", 1, c.direction, c.caseSensitive);
         root_->order(def.p);
         EXPECT_EQ(sequence(), c.expected);
@@ -261,15 +248,15 @@ TEST_F(ElementOrder, SiblingNavigationRightAfterReordering) {
     std::vector<int> counts;
     for (ITOVELDOMNode* child : before) counts.push_back(refs(child));
     // Walk first, so any position the list remembers belongs to the old order.
-    EXPECT_EQ(forwardWalk(), before);
+    EXPECT_EQ(walk(), before);
     own(before[4]->get_nextSibling());
     Def def;
     root_->order(def.p);
     std::vector<ITOVELDOMNode*> after = {before[3], before[2], before[4], before[1],
                                          before[5], before[0], before[7], before[6]};
     EXPECT_EQ(listed(), after);
-    EXPECT_EQ(forwardWalk(), after);
-    EXPECT_EQ(backwardWalk(), after);
+    EXPECT_EQ(walk(), after);
+    EXPECT_EQ(walk(true), after);
     for (size_t i = 0; i < after.size(); ++i) {
         auto next = own(after[i]->get_nextSibling());
         auto previous = own(after[i]->get_previousSibling());
@@ -291,8 +278,8 @@ TEST_F(ElementOrder, MixedContentKeepsEveryChildOnce) {
     Def def;
     root_->order(def.p);
     EXPECT_EQ(sequence(), "#text=t1 e[a] #comment=note e[b] e[c] pi=data #cdata-section=cd");
-    EXPECT_EQ(forwardWalk(), listed());
-    EXPECT_EQ(backwardWalk(), listed());
+    EXPECT_EQ(walk(), listed());
+    EXPECT_EQ(walk(true), listed());
 }
 
 TEST_F(ElementOrder, NullDefinitionOrSortTagNameIsRefused) {
@@ -317,7 +304,7 @@ TEST_F(ElementOrder, FailureWhileCollectingChangesNothing) {
     def.throwOnRank = "z";
     EXPECT_CODE(INDEX_SIZE_ERR, root_->order(&def));
     EXPECT_EQ(sequence(), "x[3] y[2] x[1] z[0] x[4]");
-    EXPECT_EQ(forwardWalk(), listed());
+    EXPECT_EQ(walk(), listed());
 }
 
 } // namespace

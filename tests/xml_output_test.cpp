@@ -123,31 +123,26 @@ TEST_F(Indentation, LevelAndUnit) {
     EXPECT_XML(doc_, "----" + kDecl + "------<a>\n--------<b>t</b>\n--------<c/>\n------</a>");
 }
 
-TEST_F(Indentation, ElementByItselfLeavesTheLevelOneHigher) {
+// An element printed by itself leaves the level one higher; inline children keep the closing
+// tag on their line; a fragment raises the level per child.
+TEST_F(Indentation, ElementsInlineChildrenAndFragments) {
     doc_->setIndentLevel(1);
     auto a = own(doc_->get_documentElement());
     EXPECT_XML(a, "<a>\n  <b>t</b>\n  <c/>\n</a>");
     EXPECT_XML(a, "  <a>\n    <b>t</b>\n    <c/>\n  </a>");
-}
-
-TEST_F(Indentation, InlineChildrenKeepTheClosingTagOnTheLine) {
     doc_->setIndentLevel(1);
-    auto a = own(doc_->get_documentElement());
     auto b = childAt(a, 0);
     add(b, comment("m"));
     add(b, pi("p", ""));
     EXPECT_XML(doc_, kDecl + "<a>\n  <b>t<!--m--><?p?></b>\n  <c/>\n</a>");
-}
-
-TEST_F(Indentation, FragmentRaisesTheLevelPerChild) {
     auto f = frag();
     addElem(f, "x");
     add(f, text("t"));
     addElem(f, "y");
-    EXPECT_XML(f, "<x/>t<y/>");
-    doc_->setIndentLevel(1);
     EXPECT_XML(f, "  <x/>t\n  <y/>");
-    EXPECT_XML(doc_, kDecl + "<a>\n  <b>t</b>\n  <c/>\n</a>"); // level back at 1
+    EXPECT_XML(doc_, kDecl + "<a>\n  <b>t<!--m--><?p?></b>\n  <c/>\n</a>"); // back at 1
+    doc_->setIndentLevel(0);
+    EXPECT_XML(f, "<x/>t<y/>");
 }
 
 std::string readFile(const std::string& path) {
@@ -157,40 +152,28 @@ std::string readFile(const std::string& path) {
     return s.str();
 }
 
+// Saving writes get_xml's bytes, and saving again truncates.
 TEST_F(XmlOutput, SaveWritesTheSameBytes) {
     auto a = addElem(doc_, "a");
     a->setAttribute("q", "\"&'");
     add(a, text("line\nnext"));
     doc_->setIndentLevel(1);
-    char path[] = "/tmp/toveldom-save-XXXXXX";
-    int fd = mkstemp(path);
-    ASSERT_GE(fd, 0);
-    close(fd);
-    ASSERT_TRUE(doc_->save(path));
-    std::string expected = doc_->get_xml();
-    EXPECT_EQ(readFile(path), expected);
-    addElem(a, "shorter"); // saving again truncates and rewrites
-    a->put_text(nullptr);
-    ASSERT_TRUE(doc_->save(path));
-    EXPECT_EQ(readFile(path), std::string(doc_->get_xml()));
-    std::remove(path);
+    std::string path = ::testing::TempDir() + "/toveldom-save-" + std::to_string(getpid());
+    for (int round = 0; round < 2; ++round) {
+        ASSERT_TRUE(doc_->save(path.data()));
+        EXPECT_EQ(readFile(path), std::string(doc_->get_xml()));
+        a->put_text(nullptr);
+    }
+    std::remove(path.c_str());
 }
 
 TEST_F(XmlOutput, SaveFailuresThrowFileError) {
     addElem(doc_, "a");
-    char missing[] = "/nonexistent-toveldom-dir/out.xml";
-    EXPECT_CODE(30004, doc_->save(missing));
-    if (access("/dev/full", W_OK) == 0) {
-        char full[] = "/dev/full";
-        EXPECT_CODE(30004, doc_->save(full));
-    }
+    for (std::string path : {"/nonexistent-toveldom-dir/out.xml", "/dev/full"})
+        if (path[1] == 'n' || access(path.c_str(), W_OK) == 0) {
+            EXPECT_CODE(30004, doc_->save(path.data()));
+        }
 }
-
-} // namespace
-} // namespace tovel_test
-
-namespace tovel_test {
-namespace {
 
 // A tree built by hand can be far deeper than anything the parser accepts: printing,
 // copying, re-owning, normalizing and destroying it must not depend on the call stack.

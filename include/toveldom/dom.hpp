@@ -190,6 +190,8 @@ protected:
     // Shares this handle's document with a node of the same tree; p carries its reference.
     node sibling(ITOVELDOMNode* p) const noexcept;
     void reset() noexcept;
+    // xml() with the first bytes of the file a document was read from (see document::save).
+    std::string print(const output_options& options, const std::string& head) const;
 
     ITOVELDOMNode* node_ = nullptr;
     ITOVELDOMDocument* doc_ = nullptr; // one reference; null for a document itself
@@ -308,8 +310,10 @@ public:
 
     element root() const; // null while there is none
     // Writes xml(options) and a final line feed, in the declared encoding unless
-    // options.encoding names another.
+    // options.encoding names another. A document this handle loaded keeps the byte order
+    // mark it was read with (UTF-8, UTF-16) and UTF-16's byte order.
     void save(const std::string& path, const output_options& options = {}) const;
+    std::string xml(const output_options& options = {}) const;
     // The encoding the declaration names ("UTF-8" for a new document).
     std::string encoding() const;
 
@@ -324,6 +328,7 @@ public:
 private:
     explicit document(node&& n) noexcept : node(std::move(n)) {}
     friend struct detail::access;
+    std::string head_; // the first bytes of what load_file or parse read
 };
 
 // ---- ranges ---------------------------------------------------------------------------------

@@ -69,9 +69,10 @@ inline std::string z(std::string_view s) { return std::string(s); }
 // attribute values a character the encoding lacks becomes a character reference, in CDATA
 // it gets a section of its own; in names, comments, instructions and the document type it
 // cannot be written and is refused. doctype is the printed document type, skipped as a
-// whole.
+// whole. head: the first bytes of the file the document was read from, whose byte order
+// mark (or byte order) the output keeps, or empty.
 std::string encode_printed(std::string_view printed, const std::string& encoding,
-                           std::string_view doctype);
+                           std::string_view doctype, const std::string& head = {});
 
 } // namespace toveldom::detail
 

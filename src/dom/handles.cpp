@@ -583,6 +583,7 @@ document document::parse(std::string_view text, const load_options& options) {
     if (text.size() > size_t(INT_MAX))
         detail::fail(errc::not_supported, "a text longer than 2 GiB cannot be parsed");
     document doc;
+    doc.head_ = std::string(text.substr(0, 3));
     try {
         apply(doc.get(), options);
         doc.get()->loadXML(text.data(), int(text.size()));

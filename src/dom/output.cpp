@@ -27,13 +27,17 @@ error file_error(const std::string& what, const std::string& path, int error_num
 
 // The interface reports every file problem with one code; opening the file first lets the
 // message say what went wrong.
-void check_readable(const std::string& path) {
+// Returns the file's first bytes, which decide the byte order mark of a save.
+std::string check_readable(const std::string& path) {
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) throw file_error("cannot open", path, errno);
     struct stat st;
     bool directory = ::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode);
+    char head[3];
+    ssize_t n = directory ? 0 : ::read(fd, head, sizeof head);
     ::close(fd);
     if (directory) throw file_error("cannot read", path, EISDIR);
+    return std::string(head, size_t(n > 0 ? n : 0));
 }
 
 void write_file(const std::string& path, const std::string& bytes) {
@@ -58,8 +62,8 @@ std::string copy(const char* s) { return s ? std::string(s) : std::string(); }
 } // namespace
 
 document document::load_file(const std::string& path, const load_options& options) {
-    check_readable(path);
     document doc;
+    doc.head_ = check_readable(path);
     try {
         doc.get()->put_preserveWhiteSpace(options.preserve_whitespace);
         doc.get()->put_resolveExternals(options.resolve_externals);
@@ -71,7 +75,7 @@ document document::load_file(const std::string& path, const load_options& option
     return doc;
 }
 
-std::string node::xml(const output_options& options) const {
+std::string node::print(const output_options& options, const std::string& head) const {
     if (!node_) return std::string();
     std::string printed, target, doctype;
     guarded([&] {
@@ -106,8 +110,12 @@ std::string node::xml(const output_options& options) const {
         }
     });
     if (options.final_newline) printed += '\n';
-    return detail::encode_printed(printed, target, doctype);
+    return detail::encode_printed(printed, target, doctype, options.encoding.empty() ? head : "");
 }
+
+std::string node::xml(const output_options& options) const { return print(options, {}); }
+
+std::string document::xml(const output_options& options) const { return print(options, head_); }
 
 void document::save(const std::string& path, const output_options& options) const {
     if (!node_) detail::fail(NULL_POINTER_ERR, "save of a null document");
@@ -198,11 +206,13 @@ private:
 
 } // namespace
 
-std::string encode_printed(std::string_view p, const std::string& name, std::string_view doctype) {
+std::string encode_printed(std::string_view p, const std::string& name, std::string_view doctype,
+                           const std::string& head) {
     OutputEncoding encoding;
     if (!encoding.select(name.c_str()))
         fail(errc::not_supported, "unknown output encoding '" + name + "'");
-    if (encoding.form() == OutputEncoding::Form::Utf8) return std::string(p);
+    encoding.followInput(head);
+    if (encoding.form() == OutputEncoding::Form::Utf8) return encoding.prefix() + std::string(p);
 
     encoder e(encoding, name);
     e.out.reserve(p.size() + p.size() / 8);

@@ -49,6 +49,17 @@ bool OutputEncoding::select(const char* name) {
     return true;
 }
 
+void OutputEncoding::followInput(const std::string& head) {
+    auto starts = [&](const char* bytes) { return head.compare(0, 2, bytes, 2) == 0; };
+    if (form_ == Form::Utf8 && head.compare(0, 3, "\xEF\xBB\xBF") == 0) {
+        prefix_ = "\xEF\xBB\xBF";
+    } else if (form_ == Form::Utf16LE && !prefix_.empty()) { // "UTF-16", not "UTF-16LE"
+        if (starts("\xFE\xFF") || starts("\0<")) form_ = Form::Utf16BE;
+        if (starts("\xFE\xFF")) prefix_ = "\xFE\xFF";
+        if (starts("\0<") || starts("<\0")) prefix_.clear();
+    }
+}
+
 bool OutputEncoding::append(uint32_t scalar, std::string& out) const {
     switch (form_) {
     case Form::Utf8:

@@ -24,6 +24,10 @@ public:
     Form form() const { return form_; }
     // True when every ASCII character is its own byte (all but UTF-16).
     bool asciiCompatible() const { return form_ != Form::Utf16LE && form_ != Form::Utf16BE; }
+    // Follows the first bytes of the document that was read: UTF-8 keeps a byte order mark
+    // it had, and "UTF-16" keeps its byte order and whether it had a mark, so that a
+    // document read and written again comes back byte for byte.
+    void followInput(const std::string& head);
     // The bytes that start a document ("UTF-16" has a byte order mark).
     const std::string& prefix() const { return prefix_; }
     // Appends the bytes of scalar; false, with out unchanged, when the encoding lacks it.
