@@ -25,6 +25,10 @@ std::string read_file(const std::string& path) {
     return s.str();
 }
 
+void write_file(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
 // Test cases run as processes of their own, side by side, and other builds share the
 // directory: every file name is this process's.
 std::string temp_name(const char* what) {

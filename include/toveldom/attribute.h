@@ -19,8 +19,9 @@ public:
     CTOVELDOMAttribute(ITOVELDOMDocument* doc, ITOVELDOMNode* ownerElement, char const* name,
                        char const* namespaceURI, bool specified);
     // For the library: names the parser already shares among the nodes of a document.
-    CTOVELDOMAttribute(ITOVELDOMDocument* doc, ITOVELDOMNode* ownerElement, CSharedString name,
-                       CSharedString namespaceURI, bool specified);
+    TOVELDOM_LOCAL CTOVELDOMAttribute(ITOVELDOMDocument* doc, ITOVELDOMNode* ownerElement,
+                                      CSharedString name, CSharedString namespaceURI,
+                                      bool specified);
 
     char const* get_nodeName() const override;
     char const* get_nodeValue() override; // the value, in the result cache
@@ -62,9 +63,9 @@ private:
     // A value set through the attribute is kept as a string and turns into the text child
     // that holds it only when somebody asks for the children: most attributes are only
     // ever read and printed.
-    void setPendingValue(const char* value, size_t length);
-    void materializeValue();
-    CSharedString sharedWithCopy(const CSharedString& text) const;
+    TOVELDOM_LOCAL void setPendingValue(const char* value, size_t length);
+    TOVELDOM_LOCAL void materializeValue();
+    TOVELDOM_LOCAL CSharedString sharedWithCopy(const CSharedString& text) const;
 
     CSharedString name;
     CSharedString namespaceURI;

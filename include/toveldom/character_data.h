@@ -30,11 +30,11 @@ public:
     std::string getText() override;
 
     // For the library: the data without a copy.
-    const std::string& data() const { return value; }
-    std::string& mutableData() { return value; }
+    TOVELDOM_LOCAL const std::string& data() const { return value; }
+    TOVELDOM_LOCAL std::string& mutableData() { return value; }
 
 protected:
-    CCharacterData(ITOVELDOMDocument* owner, ITOVELDOMNode* parent, char const* data)
+    TOVELDOM_LOCAL CCharacterData(ITOVELDOMDocument* owner, ITOVELDOMNode* parent, char const* data)
         : CLeafNode<I>(owner, parent), value(data ? data : "") {}
 
     std::string value;

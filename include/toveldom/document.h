@@ -97,7 +97,7 @@ private:
     friend struct ParseContext;
     virtual int getIndentLevel();
     virtual char const* getIndentation();
-    ITOVELDOMDocument* selfPtr() const;
+    TOVELDOM_LOCAL ITOVELDOMDocument* selfPtr() const;
 
     int32_t indentLevel;
     std::string indentation;

@@ -38,8 +38,8 @@ public:
     CTOVELDOMElement(ITOVELDOMDocument* doc, ITOVELDOMNode* parent, char const* tagName,
                      char const* namespaceURI);
     // For the library: names the parser already shares among the nodes of a document.
-    CTOVELDOMElement(ITOVELDOMDocument* doc, ITOVELDOMNode* parent, CSharedString tagName,
-                     CSharedString namespaceURI);
+    TOVELDOM_LOCAL CTOVELDOMElement(ITOVELDOMDocument* doc, ITOVELDOMNode* parent,
+                                    CSharedString tagName, CSharedString namespaceURI);
 
     // ITOVELDOMNode
     char const* get_nodeName() const override;
@@ -120,16 +120,16 @@ private:
     static int x_i_strcoll(const void* a, const void* b);
 
     // Detaches attr from this element and drops the map's reference.
-    void dropAttribute(ITOVELDOMNode* attr);
+    TOVELDOM_LOCAL void dropAttribute(ITOVELDOMNode* attr);
 
     // Makes nodes of the parsed attributes and stores them in the map, in their order.
-    void materializeAttributes() const;
+    TOVELDOM_LOCAL void materializeAttributes() const;
     // The map, made if there is none, without turning parsed attributes into nodes.
-    CTOVELDOMNamedNodeMap& mapAsIs() const;
+    TOVELDOM_LOCAL CTOVELDOMNamedNodeMap& mapAsIs() const;
     // Makes our attribute and stores it under name, replacing one of that name in its place.
-    void storeNewAttribute(CTOVELDOMNamedNodeMap& map, const CSharedString& name, const char* value,
-                           size_t valueLength, bool specified,
-                           const CSharedString& namespaceURI) const;
+    TOVELDOM_LOCAL void storeNewAttribute(CTOVELDOMNamedNodeMap& map, const CSharedString& name,
+                                          const char* value, size_t valueLength, bool specified,
+                                          const CSharedString& namespaceURI) const;
 
     mutable CTOVELDOMNamedNodeMap* attributes;
     mutable CParsedAttributes* parsedAttributes; // null once they are nodes

@@ -44,7 +44,7 @@ private:
 
     // Frees every cached description when the library is unloaded.
     struct CacheCleaner;
-    static CacheCleaner m_cacheCleaner;
+    TOVELDOM_LOCAL static CacheCleaner m_cacheCleaner;
 
     static ExternalEncoding* externalEncodingArray[kRows];
     static CTOVELMutex m_mutex;

@@ -6,6 +6,9 @@
 #define TOVELDOM_EXPORT_H
 
 #define TOVELDOM_API __attribute__((visibility("default")))
+// For members of an exported class that only the library calls (its own shortcuts beside
+// the class's interface): they stay out of the symbol table, so they can change freely.
+#define TOVELDOM_LOCAL __attribute__((visibility("hidden")))
 
 #define TOVELDOM_VERSION_MAJOR 7
 #define TOVELDOM_VERSION_MINOR 4

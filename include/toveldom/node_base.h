@@ -4,7 +4,10 @@
 // list of containers) is written once and bound to every kind that shares it.
 //
 // The member definitions live in the library, which instantiates the templates for its
-// nine interfaces; hosts only see the declarations.
+// nine interfaces; hosts only see the declarations. What the node classes inherit as
+// their own members is exported (a host deriving from a node class needs it, and a
+// host's undefined-behaviour checks need the templates' type information); constructors,
+// destructors and the helpers below are the library's and stay inside.
 #ifndef TOVELDOM_NODE_BASE_H
 #define TOVELDOM_NODE_BASE_H
 
@@ -87,7 +90,7 @@ public:
     void setParentNode(ITOVELDOMNode* parent) override;     // stores it, no reference
     void setOwnerDocument(ITOVELDOMDocument* doc) override; // NULL_POINTER_ERR for null
 
-    virtual ~CNodeBase();
+    TOVELDOM_LOCAL virtual ~CNodeBase();
     virtual int GetRef();
 
     // Nodes come from the library's node storage (small, same-sized objects by the
@@ -96,11 +99,11 @@ public:
     static void operator delete(void* object, size_t size) noexcept;
 
     // For the library: the raw links, no reference added.
-    ITOVELDOMDocument* ownerPtr() const { return ownerDocument; }
-    ITOVELDOMNode* parentPtr() const { return parentNode; }
+    TOVELDOM_LOCAL ITOVELDOMDocument* ownerPtr() const { return ownerDocument; }
+    TOVELDOM_LOCAL ITOVELDOMNode* parentPtr() const { return parentNode; }
 
 protected:
-    CNodeBase(ITOVELDOMDocument* owner, ITOVELDOMNode* parent);
+    TOVELDOM_LOCAL CNodeBase(ITOVELDOMDocument* owner, ITOVELDOMNode* parent);
 
     int32_t refCount;
     ITOVELDOMDocument* ownerDocument;
@@ -155,32 +158,35 @@ public:
     // in a slot of its own and makes the list object only when a second child arrives or
     // somebody asks for the list (get_childNodes): most elements of a document hold one
     // text node. childList() is that list, null while there is none.
-    CTOVELDOMNodeList* childList() const { return childNodes; }
-    int childCount() const { return childNodes ? childNodes->count() : (soleChild ? 1 : 0); }
-    ITOVELDOMNode* childAt(int i) const {
+    TOVELDOM_LOCAL CTOVELDOMNodeList* childList() const { return childNodes; }
+    TOVELDOM_LOCAL int childCount() const {
+        return childNodes ? childNodes->count() : (soleChild ? 1 : 0);
+    }
+    TOVELDOM_LOCAL ITOVELDOMNode* childAt(int i) const {
         return childNodes ? childNodes->elementAt(i) : (i == 0 ? soleChild : nullptr);
     }
 
 protected:
-    CContainerNode(ITOVELDOMDocument* owner, ITOVELDOMNode* parent);
-    ~CContainerNode() override;
+    TOVELDOM_LOCAL CContainerNode(ITOVELDOMDocument* owner, ITOVELDOMNode* parent);
+    TOVELDOM_LOCAL ~CContainerNode() override;
 
     // Clears every child's parent, then releases the children last to first.
-    void clearChildNodes();
+    TOVELDOM_LOCAL void clearChildNodes();
     // Brings the children into being where a node keeps them in a lighter form until
     // asked (an attribute's value); called before every child operation.
-    void prepareChildren() const;
+    TOVELDOM_LOCAL void prepareChildren() const;
     // The list, created on first need with the sole child moved into it
     // (OUT_OF_MEMORY_ERR when it cannot be).
-    CTOVELDOMNodeList& ensureList() const;
+    TOVELDOM_LOCAL CTOVELDOMNodeList& ensureList() const;
     // Appends node, adding the reference that keeps it.
-    void appendHeld(ITOVELDOMNode* node);
+    TOVELDOM_LOCAL void appendHeld(ITOVELDOMNode* node);
     // The document children must belong to: the document itself for a document.
-    ITOVELDOMDocument* childOwner() const;
+    TOVELDOM_LOCAL ITOVELDOMDocument* childOwner() const;
     // Appends a deep copy of every child to copy (whose parent they become), bypassing the
     // checks of the public operations; newOwner, when given, re-owns each copy. The child
     // count is read once, as a copy must not see children it added itself.
-    void appendChildCopies(ITOVELDOMNode* copy, ITOVELDOMDocument* newOwner = nullptr) const;
+    TOVELDOM_LOCAL void appendChildCopies(ITOVELDOMNode* copy,
+                                          ITOVELDOMDocument* newOwner = nullptr) const;
 
     mutable CTOVELDOMNodeList* childNodes;
     mutable ITOVELDOMNode* soleChild; // the only child while there is no list (one reference)
@@ -188,7 +194,7 @@ protected:
 
 class ITOVELDOMElement;
 // The attribute keeps its value in a lighter form until its children are asked for.
-template <> void CContainerNode<ITOVELDOMAttribute>::prepareChildren() const;
+template <> TOVELDOM_LOCAL void CContainerNode<ITOVELDOMAttribute>::prepareChildren() const;
 extern template class CNodeBase<ITOVELDOMDocument>;
 extern template class CNodeBase<ITOVELDOMElement>;
 extern template class CNodeBase<ITOVELDOMAttribute>;

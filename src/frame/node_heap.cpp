@@ -4,6 +4,7 @@
 
 #include <toveldom/memory.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -88,7 +89,8 @@ void countObject(long) {}
 // - beyond kWarmPagesMax, an empty page's memory goes back at once;
 // - once no page has been taken for kQuietTime, a trimmer thread gives back all warm pages
 //   but kWarmKept, so a host done with its documents keeps at most 16 MiB of pages whatever
-//   its largest document was;
+//   its largest document was (a thread that released a document also returns the blocks
+//   it kept for reuse, which would otherwise hold their pages);
 // - toveldom_release_memory gives back everything at once.
 // Only the address ranges stay, on the cold list.
 constexpr size_t kChunkSize = size_t(4) << 20;
@@ -126,7 +128,8 @@ void* pop(void*& list) {
 }
 
 // Gives the memory of all warm pages but keep back to the system, a batch at a time with
-// the lock released for the system calls.
+// the lock released for the system calls. Pages of one chunk are mostly neighbours, so a
+// sorted batch goes back in a few ranges: one call per range instead of one per page.
 void coolDown(PageLists& lists, std::unique_lock<std::mutex>& guard, size_t keep) {
     void* batch[256];
     while (lists.warmCount > keep) {
@@ -136,7 +139,15 @@ void coolDown(PageLists& lists, std::unique_lock<std::mutex>& guard, size_t keep
             --lists.warmCount;
         }
         guard.unlock();
-        for (size_t i = 0; i < n; ++i) madvise(batch[i], kPageSize, MADV_DONTNEED);
+        std::sort(batch, batch + n);
+        for (size_t i = 0; i < n;) {
+            size_t j = i + 1;
+            while (j < n &&
+                   static_cast<char*>(batch[j]) == static_cast<char*>(batch[j - 1]) + kPageSize)
+                ++j;
+            madvise(batch[i], (j - i) * kPageSize, MADV_DONTNEED);
+            i = j;
+        }
         guard.lock();
         for (size_t i = 0; i < n; ++i) lists.cold[lists.coldCount++] = batch[i];
     }
@@ -255,6 +266,7 @@ struct ThreadHeap {
     FreeBlock* lists[kClasses];
     uint32_t kept[kClasses];
     bool flusherArmed;
+    bool documentDied; // in the release under way on this thread
 };
 thread_local ThreadHeap heap __attribute__((tls_model("initial-exec")));
 
@@ -342,6 +354,18 @@ void nodeFree(void* object, size_t size) noexcept {
     }
     poison(object, size);
     release(pageOf(object), 1);
+}
+
+void documentDied() noexcept { heap.documentDied = true; }
+
+// This thread has just freed a document's tree. The blocks it keeps for reuse would hold
+// their pages, and so would the page it is filling: both go back now, so that the pages
+// empty and the trimmer can give their memory back. (A thread that loads its next
+// document at once takes the same pages again, still warm.)
+void treeDestroyed() noexcept {
+    if (!heap.documentDied) return;
+    heap.documentDied = false;
+    flushAll();
 }
 
 void* CNodeStorage::allocate(size_t size) { return nodeAllocate(size); }

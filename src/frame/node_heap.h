@@ -15,6 +15,12 @@ namespace LUMA_7_4_0 {
 void* nodeAllocate(size_t size);
 void nodeFree(void* object, size_t size) noexcept;
 
+// A document's storage was given back (documentDied); once the release that freed it has
+// finished with every node it set off (treeDestroyed), the releasing thread's blocks kept
+// for reuse go back to their pages, so that they can empty.
+void documentDied() noexcept;
+void treeDestroyed() noexcept;
+
 } // namespace LUMA_7_4_0
 
 #endif

@@ -5,7 +5,6 @@
 #include <cstddef>
 #include <cstdlib>
 
-#include <toveldom/export.h>
 #include <toveldom/memory.h>
 
 namespace LUMA_7_4_0 {
@@ -14,7 +13,7 @@ namespace LUMA_7_4_0 {
 // a handful of sizes. They come from pages reserved for them, with per-thread lists for
 // reuse, rather than from the general heap. allocate throws std::bad_alloc; release takes
 // the size that was allocated.
-class TOVELDOM_API CNodeStorage {
+class CNodeStorage {
 public:
     static void* allocate(size_t size);
     static void release(void* object, size_t size) noexcept;

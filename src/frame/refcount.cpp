@@ -1,5 +1,7 @@
 #include "frame/refcount.h"
 
+#include "frame/node_heap.h"
+
 #include <toveldom/memory.h>
 
 #include <cstdlib>
@@ -50,6 +52,7 @@ void destroyNode(void* node, void (*destroy)(void*)) {
     rawFree(queue.items);
     queue.items = nullptr;
     queue.capacity = 0;
+    treeDestroyed();
 }
 
 } // namespace LUMA_7_4_0

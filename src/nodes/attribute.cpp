@@ -28,9 +28,11 @@ CTOVELDOMAttribute::CTOVELDOMAttribute(ITOVELDOMDocument* doc, ITOVELDOMNode* ow
 CTOVELDOMAttribute::~CTOVELDOMAttribute() = default;
 
 char const* CTOVELDOMAttribute::get_nodeName() const { return name.c_str(); }
-char const* CTOVELDOMAttribute::get_nodeValue() {
+char const* CTOVELDOMAttribute::get_nodeValue() try {
     if (valuePending) return resultCache.set(pendingValue);
     return resultCache.set(getText());
+} catch (...) {
+    rethrowAsLibraryError();
 }
 tagITOVELDOMNodeType CTOVELDOMAttribute::get_nodeType() const { return NODE_ATTRIBUTE; }
 char const* CTOVELDOMAttribute::get_nodeTypeString() const { return m_nodeType; }
@@ -38,17 +40,27 @@ ITOVELDOMNode* CTOVELDOMAttribute::get_parentNode() const { return nullptr; }
 ITOVELDOMNode* CTOVELDOMAttribute::get_previousSibling() const { return nullptr; }
 ITOVELDOMNode* CTOVELDOMAttribute::get_nextSibling() const { return nullptr; }
 char const* CTOVELDOMAttribute::get_namespaceURI() const { return namespaceURI.c_str(); }
-void CTOVELDOMAttribute::setNamespaceURI(char const* uri) { namespaceURI = CSharedString(uri); }
+void CTOVELDOMAttribute::setNamespaceURI(char const* uri) try {
+    namespaceURI = CSharedString(uri);
+} catch (...) {
+    rethrowAsLibraryError();
+}
 
-char const* CTOVELDOMAttribute::get_prefix() {
+char const* CTOVELDOMAttribute::get_prefix() try {
     return qname::prefix(name, namespaceURI, resultCache);
+} catch (...) {
+    rethrowAsLibraryError();
 }
-char const* CTOVELDOMAttribute::get_localName() {
+char const* CTOVELDOMAttribute::get_localName() try {
     return qname::localName(name, namespaceURI, resultCache);
+} catch (...) {
+    rethrowAsLibraryError();
 }
-void CTOVELDOMAttribute::put_prefix(char const* prefix) {
+void CTOVELDOMAttribute::put_prefix(char const* prefix) try {
     std::string chosen = prefix ? prefix : ""; // may point into our own cache
     name = CSharedString(qname::withPrefix(chosen.c_str(), get_localName()).c_str());
+} catch (...) {
+    rethrowAsLibraryError();
 }
 
 char const* CTOVELDOMAttribute::get_text() { return get_nodeValue(); }
@@ -104,12 +116,14 @@ std::string CTOVELDOMAttribute::getText() {
     return text;
 }
 
-void CTOVELDOMAttribute::put_nodeValue(char const* value) {
+void CTOVELDOMAttribute::put_nodeValue(char const* value) try {
     // The copy is made before the old value nodes go, so a failure changes nothing.
     std::string copy = value ? value : "";
     clearChildren();
     pendingValue.swap(copy);
     valuePending = value != nullptr;
+} catch (...) {
+    rethrowAsLibraryError();
 }
 
 void CTOVELDOMAttribute::setOwnerDocument(ITOVELDOMDocument* doc) {

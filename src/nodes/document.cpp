@@ -54,15 +54,27 @@ bool CTOVELDOMDocument::get_preserveWhiteSpace() const { return preserveWhiteSpa
 void CTOVELDOMDocument::put_preserveWhiteSpace(bool preserve) { preserveWhiteSpace = preserve; }
 
 void CTOVELDOMDocument::put_encoding(char const* name, char const*) { put_encoding(name); }
-void CTOVELDOMDocument::put_encoding(char const* name) {
+void CTOVELDOMDocument::put_encoding(char const* name) try {
     if (!name) throw TOVELDOMException(NULL_POINTER_ERR);
     encoding = name;
+} catch (...) {
+    rethrowAsLibraryError();
 }
 char const* CTOVELDOMDocument::get_encoding() const { return encoding.c_str(); }
-void CTOVELDOMDocument::setVersion(char const* v) { version = v ? v : "1.0"; }
+void CTOVELDOMDocument::setVersion(char const* v) try { version = v ? v : "1.0"; } catch (...) {
+    rethrowAsLibraryError();
+}
 void CTOVELDOMDocument::setStandalone(bool value) { standalone = value; }
-void CTOVELDOMDocument::setNamespaceURI(char const* uri) { namespaceURI = uri ? uri : ""; }
-void CTOVELDOMDocument::setIndentation(char const* unit) { indentation = unit ? unit : ""; }
+void CTOVELDOMDocument::setNamespaceURI(char const* uri) try {
+    namespaceURI = uri ? uri : "";
+} catch (...) {
+    rethrowAsLibraryError();
+}
+void CTOVELDOMDocument::setIndentation(char const* unit) try {
+    indentation = unit ? unit : "";
+} catch (...) {
+    rethrowAsLibraryError();
+}
 void CTOVELDOMDocument::setIndentLevel(int level) { indentLevel = level; }
 int CTOVELDOMDocument::getIndentLevel() { return indentLevel; }
 char const* CTOVELDOMDocument::getIndentation() { return indentation.c_str(); }

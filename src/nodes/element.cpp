@@ -72,7 +72,11 @@ tagITOVELDOMNodeType CTOVELDOMElement::get_nodeType() const { return NODE_ELEMEN
 char const* CTOVELDOMElement::get_nodeTypeString() const { return m_nodeType; }
 char const* CTOVELDOMElement::get_tagName() const { return tagName.c_str(); }
 char const* CTOVELDOMElement::get_namespaceURI() const { return namespaceURI.c_str(); }
-void CTOVELDOMElement::setNamespaceURI(char const* uri) { namespaceURI = CSharedString(uri); }
+void CTOVELDOMElement::setNamespaceURI(char const* uri) try {
+    namespaceURI = CSharedString(uri);
+} catch (...) {
+    rethrowAsLibraryError();
+}
 void CTOVELDOMElement::clearChildren() { clearChildNodes(); }
 
 ITOVELDOMNamedNodeMap* CTOVELDOMElement::get_attributes() const {
@@ -81,15 +85,21 @@ ITOVELDOMNamedNodeMap* CTOVELDOMElement::get_attributes() const {
     return &map;
 }
 
-char const* CTOVELDOMElement::get_prefix() {
+char const* CTOVELDOMElement::get_prefix() try {
     return qname::prefix(tagName, namespaceURI, resultCache);
+} catch (...) {
+    rethrowAsLibraryError();
 }
-char const* CTOVELDOMElement::get_localName() {
+char const* CTOVELDOMElement::get_localName() try {
     return qname::localName(tagName, namespaceURI, resultCache);
+} catch (...) {
+    rethrowAsLibraryError();
 }
-void CTOVELDOMElement::put_prefix(char const* prefix) {
+void CTOVELDOMElement::put_prefix(char const* prefix) try {
     std::string chosen = prefix ? prefix : ""; // may point into our own cache
     tagName = CSharedString(qname::withPrefix(chosen.c_str(), get_localName()).c_str());
+} catch (...) {
+    rethrowAsLibraryError();
 }
 
 // --- attributes by name ---------------------------------------------------------------------
@@ -107,7 +117,7 @@ void CTOVELDOMElement::dropAttribute(ITOVELDOMNode* attr) {
     attr->Release();
 }
 
-char const* CTOVELDOMElement::getAttribute(char const* name) {
+char const* CTOVELDOMElement::getAttribute(char const* name) try {
     requireName(name);
     std::string& out = resultCache.fresh();
     // Reading a loaded element's attributes needs no nodes.
@@ -122,6 +132,8 @@ char const* CTOVELDOMElement::getAttribute(char const* name) {
             if (map && map->lookup(name, attr) && attr) out = attr->get_nodeValue();
         });
     return out.c_str();
+} catch (...) {
+    rethrowAsLibraryError();
 }
 
 // A new attribute of this element, value set, not yet stored (+1 ref).
@@ -216,7 +228,7 @@ ITOVELDOMAttribute* CTOVELDOMElement::removeAttributeNode(ITOVELDOMAttribute* at
 
 // --- attributes by namespace ----------------------------------------------------------------
 
-char const* CTOVELDOMElement::getAttributeNS(char const* ns, char const* localName) {
+char const* CTOVELDOMElement::getAttributeNS(char const* ns, char const* localName) try {
     if (!ns) return getAttribute(localName);
     requireName(localName);
     std::string& out = resultCache.fresh();
@@ -225,10 +237,12 @@ char const* CTOVELDOMElement::getAttributeNS(char const* ns, char const* localNa
         if (attr) out = attr->get_nodeValue();
     }
     return out.c_str();
+} catch (...) {
+    rethrowAsLibraryError();
 }
 
 void CTOVELDOMElement::setAttributeNS(char const* ns, char const* qualifiedName,
-                                      char const* value) {
+                                      char const* value) try {
     if (!ns) return setAttribute(qualifiedName, value);
     requireName(qualifiedName);
     CResultCache scratch;
@@ -246,6 +260,8 @@ void CTOVELDOMElement::setAttributeNS(char const* ns, char const* qualifiedName,
     if (ITOVELDOMNode* other = map.removeNamedItem(qualifiedName)) dropAttribute(other);
     map[qualifiedName] = attr;
     attr->AddRef();
+} catch (...) {
+    rethrowAsLibraryError();
 }
 
 void CTOVELDOMElement::removeAttributeNS(char const* ns, char const* localName) {
@@ -320,12 +336,14 @@ std::string CTOVELDOMElement::getText() {
     return text;
 }
 
-void CTOVELDOMElement::put_text(char const* text) {
+void CTOVELDOMElement::put_text(char const* text) try {
     // The new text node is made first, so a failed allocation changes nothing.
     NodeRef node;
     if (text) node = NodeRef(make<CTOVELDOMText>(ownerDocument, this, text));
     clearChildNodes();
     if (node) appendHeld(node);
+} catch (...) {
+    rethrowAsLibraryError();
 }
 
 // Merges each run of adjacent text children into its first node, here and in every

@@ -1,13 +1,15 @@
 // Defaults shared by all node kinds, and the leaf behaviour of text, CDATA, comment and
 // processing instruction nodes.
+#include <type_traits>
+
 #include <toveldom/character_data.h>
 #include <toveldom/implementation.h>
 #include <toveldom/node_base.h>
 
 #include "frame/alloc.h"
-#include "frame/shared_string.h"
 #include "frame/node_heap.h"
 #include "frame/refcount.h"
+#include "frame/shared_string.h"
 #include "nodes/private_cast.h"
 
 namespace LUMA_7_4_0 {
@@ -80,6 +82,7 @@ template <class I> int CNodeBase<I>::GetRef() { return refCount; }
 template <class I> void* CNodeBase<I>::operator new(size_t size) { return nodeAllocate(size); }
 template <class I> void CNodeBase<I>::operator delete(void* object, size_t size) noexcept {
     nodeFree(object, size);
+    if (std::is_same<I, ITOVELDOMDocument>::value) documentDied();
 }
 template <class I> void CNodeBase<I>::setNamespaceURI(char const*) {}
 template <class I> void CNodeBase<I>::setParentNode(ITOVELDOMNode* parent) { parentNode = parent; }

@@ -25,7 +25,11 @@ char const* CTOVELDOMProcessingInstruction::get_text() { return data.c_str(); }
 void CTOVELDOMProcessingInstruction::put_text(char const* text) { put_data(text); }
 char const* CTOVELDOMProcessingInstruction::get_target() const { return target.c_str(); }
 char const* CTOVELDOMProcessingInstruction::get_data() const { return data.c_str(); }
-void CTOVELDOMProcessingInstruction::put_data(char const* value) { data = value ? value : ""; }
+void CTOVELDOMProcessingInstruction::put_data(char const* value) try {
+    data = value ? value : "";
+} catch (...) {
+    rethrowAsLibraryError();
+}
 std::string CTOVELDOMProcessingInstruction::getText() { return data; }
 
 ITOVELDOMNode* CTOVELDOMProcessingInstruction::cloneNode(bool) try {
