@@ -136,7 +136,7 @@ TEST(DomEncoding, Utf16AndNames) {
                                  "\xEF\xBB\xBF" + doc.xml() + "\n"};
     for (const std::string& file : files) {
         const std::string path = temp_name("mark");
-        std::ofstream(path, std::ios::binary) << file;
+        write_file(path, file);
         document::load_file(path).save(path);
         EXPECT_EQ(read_file(path), file);
         std::remove(path.c_str());
