@@ -54,14 +54,10 @@ TEST(DynamicArray, InlineSlotsThenStepsOfEight) {
     for (int i = 21; i < 5000; ++i) p.array.appendElement(p[i % 26]);
     EXPECT_GE(p.array.getCapacity(), 5000);
     for (int i = 0; i < 5000; i += 997) EXPECT_EQ(p.array.elementAt(i), p[i % 26]);
-}
-
-TEST(DynamicArray, InsertDuringGrowthKeepsOrder) {
-    Pool p(6, 4);
-    EXPECT_TRUE(p.array.insertElementAt(p[4], 1)); // grows while opening a gap
-    EXPECT_EQ(p.contents(), "aebcd");
-    EXPECT_TRUE(p.array.insertElementAt(p[5], 0));
-    EXPECT_EQ(p.contents(), "faebcd");
+    Pool q(6, 4);
+    EXPECT_TRUE(q.array.insertElementAt(q[4], 1)); // grows while opening a gap
+    EXPECT_TRUE(q.array.insertElementAt(q[5], 0));
+    EXPECT_EQ(q.contents(), "faebcd");
 }
 
 TEST(DynamicArray, OutOfRangeIndicesAddNoReference) {

@@ -45,13 +45,10 @@ std::vector<Case> allCases() {
         for (int number = 1; std::getline(in, line); ++number) {
             std::string rest = line.size() > 2 ? line.substr(2) : "";
             if (line.rfind("## ", 0) == 0) {
-                cases.push_back(
-                    Case{table + "_" + rest.substr(1, rest.find(':') - 1),
-                         entry.path().filename().string() + ":" + std::to_string(number),
-                         "",
-                         {},
-                         {},
-                         0});
+                cases.emplace_back();
+                cases.back().name = table + "_" + rest.substr(1, rest.find(':') - 1);
+                cases.back().where =
+                    entry.path().filename().string() + ":" + std::to_string(number);
             } else if (line.empty() || line[0] == '#') {
                 continue;
             } else if (cases.empty()) {

@@ -5,6 +5,8 @@
 // reference a getter adds is given back at once, the tree keeping the node alive.
 #include <algorithm>
 #include <cstring>
+#include <unordered_map>
+#include <unordered_set>
 
 #include <toveldom/attribute.h>
 #include <toveldom/character_data.h>
@@ -291,11 +293,41 @@ std::string stringValue(const XNode& n) {
 
 namespace {
 
+// Positions among siblings and among an element's attributes, each list read once: a
+// node-set of many children of one parent would otherwise scan the list for each of them.
+class Positions {
+public:
+    int child(ITOVELDOMNode* parent, ITOVELDOMNode* node) {
+        if (childrenOf_.insert(parent).second) {
+            Kids kids = kidsOf(parent);
+            for (int i = 0; i < kids.count; ++i) at_.emplace(kids.at(i), i);
+        }
+        return find(node);
+    }
+    int attribute(ITOVELDOMNode* owner, ITOVELDOMNode* node) {
+        if (!owner) return 0;
+        if (attributesOf_.insert(owner).second) {
+            std::vector<ITOVELDOMNode*> all;
+            attributes(owner, all);
+            for (size_t i = 0; i < all.size(); ++i) at_.emplace(all[i], int(i));
+        }
+        return find(node);
+    }
+
+private:
+    int find(ITOVELDOMNode* node) const {
+        auto it = at_.find(node);
+        return it == at_.end() ? -1 : it->second;
+    }
+    std::unordered_set<ITOVELDOMNode*> childrenOf_, attributesOf_;
+    std::unordered_map<ITOVELDOMNode*, int> at_; // a node is one list's child or attribute
+};
+
 // Where a node stands: the root's address, then from the root down one number per level,
 // namespace nodes before attributes before children.
 using Key = std::vector<uint64_t>;
 
-Key keyOf(const XNode& n) {
+Key keyOf(const XNode& n, Positions& positions) {
     Key key;
     ITOVELDOMNode* node = n.node;
     if (n.ns || kindOf(node) == Kind::Attribute) {
@@ -306,9 +338,7 @@ Key keyOf(const XNode& n) {
             if (owner) namespaces(owner, all);
             index = uint64_t(std::find(all.begin(), all.end(), n) - all.begin());
         } else {
-            std::vector<ITOVELDOMNode*> all;
-            if (owner) attributes(owner, all);
-            index = (1ull << 32) + uint64_t(std::find(all.begin(), all.end(), node) - all.begin());
+            index = (1ull << 32) + uint64_t(positions.attribute(owner, node));
         }
         key.push_back(index);
         node = owner;
@@ -316,7 +346,7 @@ Key keyOf(const XNode& n) {
     while (node) {
         ITOVELDOMNode* parent = parentOf(node);
         if (!parent) break;
-        key.push_back((2ull << 32) + uint64_t(indexIn(kidsOf(parent), node)));
+        key.push_back((2ull << 32) + uint64_t(positions.child(parent, node)));
         node = parent;
     }
     key.push_back(reinterpret_cast<uintptr_t>(node));
@@ -330,7 +360,8 @@ void sortUnique(std::vector<XNode>& nodes) {
     if (nodes.size() < 2) return;
     std::vector<std::pair<Key, XNode>> keyed;
     keyed.reserve(nodes.size());
-    for (const XNode& n : nodes) keyed.emplace_back(keyOf(n), n);
+    Positions positions;
+    for (const XNode& n : nodes) keyed.emplace_back(keyOf(n, positions), n);
     std::sort(keyed.begin(), keyed.end(),
               [](const auto& a, const auto& b) { return a.first < b.first; });
     nodes.clear();
