@@ -338,15 +338,9 @@ TEST_F(Siblings, NavigationAtTheEndsAndDetached) {
     EXPECT_EQ(peek(b->get_nextSibling()), nullptr);
     EXPECT_EQ(peek(a->get_nextSibling()), b.get());
     EXPECT_EQ(peek(b->get_previousSibling()), a.get());
-    auto t = text("t");
     drop(p->removeChild(a));
     EXPECT_EQ(peek(a->get_nextSibling()), nullptr);
     EXPECT_EQ(peek(b->get_previousSibling()), nullptr);
-    // A leaf hands out a new empty list each time.
-    auto l1 = own(t->get_childNodes()), l2 = own(t->get_childNodes());
-    EXPECT_NE(l1.get(), l2.get());
-    EXPECT_EQ(l1->get_length(), 0);
-    EXPECT_EQ(refs(l1.get()), 1);
 }
 
 TEST_F(Siblings, WalkBothWaysThroughManyChildren) {

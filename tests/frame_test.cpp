@@ -1,4 +1,4 @@
-// Reference counts, the implementation singleton, factories and creation hooks, and the
+// The implementation singleton, factories and creation hooks, and the
 // load/unload messages.
 #include <cstdio>
 #include <string>
@@ -7,32 +7,6 @@
 
 namespace tovel_test {
 namespace {
-
-using RefCounts = DocTest;
-
-TEST_F(RefCounts, ListsAndGettersAddOneReferenceEach) {
-    auto e = addElem(doc_, "e");
-    ITOVELDOMText* t = doc_->createTextNode("x");
-    EXPECT_EQ(dynamic_cast<CTOVELDOMText*>(t)->GetRef(), 1);
-    ITOVELDOMNode* back = e->appendChild(t);
-    EXPECT_EQ(back, t);
-    EXPECT_EQ(refs(t), 3);
-    back->Release();
-    {
-        auto first = own(e->get_firstChild()), last = own(e->get_lastChild());
-        auto owner = own(t->get_ownerDocument());
-        EXPECT_EQ(refs(t), 4);
-        EXPECT_EQ(owner.get(), doc_.get());
-        EXPECT_EQ(own(t->get_parentNode()).get(), e.get());
-    }
-    ITOVELDOMNode* removed = e->removeChild(t);
-    EXPECT_EQ(removed, t);
-    EXPECT_EQ(refs(t), 2);
-    EXPECT_EQ(removed->Release(), 1);
-    EXPECT_EQ(t->Release(), 0); // destroyed; the sanitizer build checks nothing is left
-    EXPECT_FALSE(e->hasChildNodes());
-    EXPECT_EQ(refs(e.get()), 2);
-}
 
 TEST(Implementation, HasFeatureMatchesXmlAndDomAtVersionOne) {
     auto doc = own(createTOVELDOMDocument_7_4_0());
