@@ -9,9 +9,11 @@
 #include <atomic>
 #include <cctype>
 #include <climits>
+#include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <cwchar>
 #include <expat.h>
 #include <filesystem>
 #include <functional>
@@ -409,6 +411,23 @@ TEST(ExpatUnknownEncoding, FailuresCarryTheParserError) {
     EXPECT_EQ(initExpatUnknownEncodingHandler_7_4_0(nullptr), 0);
     XML_Parser none = nullptr;
     EXPECT_EQ(initExpatUnknownEncodingHandler_7_4_0(&none), 0);
+}
+
+// Conversions stop at what the locale cannot convert and always leave a terminated result.
+TEST(ConversionHelpers, StopTerminated) {
+    std::string previous = std::setlocale(LC_CTYPE, nullptr);
+    std::setlocale(LC_CTYPE, "C");
+    char narrow[8];
+    std::memset(narrow, 'x', sizeof narrow);
+    EXPECT_STREQ(toveldomW2MBHelper_7_4_0(narrow, L"ab\u4E00cd", sizeof narrow), "ab");
+    wchar_t wide[8];
+    std::wmemset(wide, L'x', 8);
+    EXPECT_EQ(std::wcscmp(toveldomMB2WHelper_7_4_0(wide, "ab\xFF", 8), L"ab"), 0);
+    std::memset(narrow, 'x', sizeof narrow);
+    EXPECT_STREQ(toveldomW2MBHelper_7_4_0(narrow, L"abcdefghij", 4), "abc");
+    std::wmemset(wide, L'x', 8);
+    EXPECT_EQ(std::wcscmp(toveldomMB2WHelper_7_4_0(wide, "abcdefghij", 4), L"abc"), 0);
+    std::setlocale(LC_CTYPE, previous.c_str());
 }
 
 } // namespace

@@ -29,7 +29,7 @@ TEST_F(LeafNodes, KindsNamesAndDefaults) {
         EXPECT_STREQ(n->get_nodeName(), k.name);
         EXPECT_STREQ(n->get_nodeTypeString(), k.typeString);
         EXPECT_TRUE(!n->get_attributes() && !n->get_prefix() && !n->get_namespaceURI());
-        EXPECT_EQ(refs(n), 1);                                 // the table's only
+        EXPECT_EQ(refs(n), 1); // the table's only
         auto other = text("o");
         EXPECT_CODE(k.childCode, drop(n->insertBefore(other, nullptr)));
         EXPECT_CODE(k.childCode, drop(n->replaceChild(other, other)));

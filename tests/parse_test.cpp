@@ -90,6 +90,9 @@ INSTANTIATE_TEST_SUITE_P(
              kDecl + "<a xml:space=\"preserve\"> <b xml:space=\"default\">x</b> </a>"},
         Case{"XmlSpaceOtherValuesDoNotPreserve", "<a xml:space=\"keep\"> x </a>",
              kDecl + "<a xml:space=\"keep\">x</a>"},
+        // Each control byte of white space counts, also when a character reference made it.
+        Case{"ReferencedControlBytesAreWhiteSpace", "<r>a&#13;&#13;b&#13;&#9;c&#10;&#9;d</r>",
+             kDecl + "<r>a b c d</r>"},
         Case{"HighBytesAreNotWhiteSpace", "<a>\xC2\xA0x\xC2\xA0</a>",
              kDecl + "<a>\xC2\xA0x\xC2\xA0</a>"},
         Case{"EntitiesMergeIntoOneText", "<a>a&amp;b&#65;</a>", kDecl + "<a>a&amp;bA</a>"},
@@ -276,6 +279,24 @@ TEST(LoadedAttributes, SameBeforeAndAfterTheyBecomeNodes) {
     // Two URIs whose oldest prefixes agree rebuild to one name: the later value wins.
     auto root = own(loadDoc(documents[1])->get_documentElement());
     EXPECT_STREQ(static_cast<ITOVELDOMElement*>(childAt(root, 0).get())->getAttribute("p:k"), "2");
+}
+
+// A loaded element prints its attributes in the map's order without making nodes: by
+// bucket, newest first within one ("a" and "r" share a bucket; C sits in the last, so a
+// bucket off by one wraps it to the front). A copy stores them in that order: within a
+// bucket they come out reversed.
+TEST(LoadedAttributes, PrintInTheMapsOrder) {
+    const char* xml = "<e a=\"1\" b=\"2\" r=\"3\" z=\"4\" zz=\"5\" id=\"6\" C=\"7\"/>";
+    auto first = loadDoc(xml), second = loadDoc(xml);
+    auto compact = own(first->get_documentElement());
+    const std::string printed = compact->get_xml();
+    EXPECT_EQ(printed, "<e zz=\"5\" z=\"4\" id=\"6\" r=\"3\" a=\"1\" b=\"2\" C=\"7\"/>");
+    const char* copied = "<e zz=\"5\" z=\"4\" a=\"1\" r=\"3\" id=\"6\" b=\"2\" C=\"7\"/>";
+    EXPECT_STREQ(own(compact->cloneNode(false))->get_xml(), copied);
+    auto nodes = own(second->get_documentElement());
+    drop(nodes->get_attributes()); // the nodes now exist
+    EXPECT_EQ(std::string(nodes->get_xml()), printed);
+    EXPECT_STREQ(own(nodes->cloneNode(false))->get_xml(), copied);
 }
 
 TEST(Loading, CreationHooksApplyWhileLoading) {

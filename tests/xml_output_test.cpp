@@ -25,6 +25,14 @@ TEST_F(XmlOutput, LeafKinds) {
     EXPECT_XML(pi("pi", nullptr), "<?pi?>");
     EXPECT_XML(pi("pi", "a <b>"), "<?pi a <b>?>");
     EXPECT_XML(frag(), "");
+    auto e = elem("e");
+    e->setAttribute("id", "1");
+    add(e, text("t&"));
+    add(e, cdata("c"));
+    add(e, comment("m"));
+    add(e, pi("p", "d"));
+    add(addElem(e, "i"), text(""));
+    EXPECT_XML(e, "<e id=\"1\">t&amp;<![CDATA[c]]><!--m--><?p d?><i></i></e>");
 }
 
 TEST_F(XmlOutput, AttributeEscaping) {
@@ -44,18 +52,6 @@ TEST_F(XmlOutput, AttributeEscaping) {
         EXPECT_XML(e, std::string("<e a=\"") + c.written + "\"/>");
         EXPECT_XML(own(e->getAttributeNode("a")), std::string("a=\"") + c.written + "\"");
     }
-}
-
-TEST_F(XmlOutput, ElementWithChildrenOfEveryKind) {
-    auto e = elem("e");
-    e->setAttribute("id", "1");
-    add(e, text("t&"));
-    add(e, cdata("c"));
-    add(e, comment("m"));
-    add(e, pi("p", "d"));
-    auto inner = addElem(e, "i");
-    add(inner, text(""));
-    EXPECT_XML(e, "<e id=\"1\">t&amp;<![CDATA[c]]><!--m--><?p d?><i></i></e>");
 }
 
 TEST_F(XmlOutput, DocumentTypeDeclaration) {
@@ -136,6 +132,28 @@ TEST_F(Indentation, ElementsInlineChildrenAndFragments) {
     EXPECT_XML(doc_, kDecl + "<a>\n  <b>t<!--m--><?p?></b>\n  <c/>\n</a>"); // back at 1
     doc_->setIndentLevel(0);
     EXPECT_XML(f, "<x/>t<y/>");
+}
+
+// A host's element whose printing fails.
+class FailingElement : public CTOVELDOMElement {
+public:
+    FailingElement(ITOVELDOMDocument* doc) : CTOVELDOMElement(doc, nullptr, "f", nullptr) {}
+    void getXML(std::string&) override { throw TOVELDOMException(OUT_OF_MEMORY_ERR); }
+};
+
+// The level a failed print leaves shows in the next print of the same tree.
+TEST_F(Indentation, RestoredWhenPrintingFails) {
+    auto c = childAt(own(doc_->get_documentElement()), 1);
+    for (int level : {0, 1, 3}) {
+        doc_->setIndentLevel(level);
+        const std::string expected = doc_->get_xml();
+        CNodePtr<ITOVELDOMNode> failing(new FailingElement(doc_));
+        drop(c->appendChild(failing));
+        EXPECT_CODE(OUT_OF_MEMORY_ERR, doc_->get_xml());
+        EXPECT_CODE(OUT_OF_MEMORY_ERR, own(doc_->get_documentElement())->get_xml());
+        drop(c->removeChild(failing));
+        EXPECT_EQ(doc_->get_xml(), expected) << level;
+    }
 }
 
 std::string readFile(const std::string& path) {
