@@ -1,6 +1,7 @@
 // toveldom side by side with raw Expat, libxml2, tinyxml2 and pugixml, every library under
-// the same heap policy: freed memory stays mapped (M_MMAP_MAX 0, M_TRIM_THRESHOLD -1, set
-// before anything runs), so after a warm-up no library pays the kernel for fresh pages.
+// the same heap policy: freed memory stays mapped (M_MMAP_MAX 0, M_TRIM_THRESHOLD -1 and
+// toveldom_set_memory_kept(SIZE_MAX), set before anything runs), so after a warm-up no
+// library pays the kernel for fresh pages.
 //
 //   compare [warm|cold] [--mb N] [--reps N] [--only WORKLOAD]
 //
@@ -32,6 +33,7 @@
 #include <pugixml.hpp>
 #include <tinyxml2.h>
 
+#include <toveldom/memory.h>
 #include <toveldom/toveldom.h>
 
 #include "corpus.h"
@@ -142,6 +144,7 @@ void benchmarkEscape(void* p) { asm volatile("" : : "g"(p) : "memory"); }
 void heapPolicy() {
     mallopt(M_MMAP_MAX, 0);
     mallopt(M_TRIM_THRESHOLD, -1);
+    toveldom_set_memory_kept(SIZE_MAX); // the same policy for the node pages
 }
 
 // Gives glibc's fast bins back to the free lists outside the timing: otherwise the next

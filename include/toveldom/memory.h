@@ -16,6 +16,13 @@ extern "C" {
 // its empty pages by itself, half a second after the last page was taken.
 TOVELDOM_API void toveldom_release_memory(void);
 
+// Sets how much memory of empty pages the library keeps for the next tree once loading
+// pauses (default 16 MiB). A host that loads big documents one after another with pauses
+// between can keep more and skip refilling fresh pages; SIZE_MAX keeps all of them, as
+// mallopt(M_TRIM_THRESHOLD, -1) does for the C heap. toveldom_release_memory still gives
+// everything back.
+TOVELDOM_API void toveldom_set_memory_kept(size_t bytes);
+
 // Allocation-failure tests define this function (a host may too, to try its own handling):
 // answering nonzero makes the library's next allocation of size bytes fail as though the
 // system had no memory left. Programs that do not define it refuse nothing. Weak, so that a

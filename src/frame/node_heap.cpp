@@ -93,6 +93,8 @@ void countObject(long) {}
 //   it kept for reuse, which would otherwise hold their pages);
 // - toveldom_release_memory gives back everything at once.
 // Only the address ranges stay, on the cold list.
+// A host can change how many pages are kept (toveldom_set_memory_kept), which also raises
+// kWarmPagesMax when it asks for more.
 constexpr size_t kChunkSize = size_t(4) << 20;
 constexpr size_t kWarmPagesMax = 8192; // 512 MiB
 constexpr size_t kWarmKept = 256;      // 16 MiB
@@ -110,6 +112,8 @@ struct PageLists {
     size_t chunks = 0;    // mapped so far
     uint64_t taken = 0;   // pages taken so far: the trimmer's sign that loading goes on
     bool trimmer = false; // started
+    size_t kept = kWarmKept;
+    size_t warmMax = kWarmPagesMax;
 };
 PageLists& pageLists() {
     static PageLists* lists = new PageLists(); // never destroyed: pages may die at exit
@@ -157,12 +161,12 @@ void trimmerLoop() {
     PageLists& lists = pageLists();
     std::unique_lock<std::mutex> guard(lists.lock);
     for (;;) {
-        lists.wake.wait(guard, [&] { return lists.warmCount > kWarmKept; });
+        lists.wake.wait(guard, [&] { return lists.warmCount > lists.kept; });
         const uint64_t seen = lists.taken;
         const auto deadline = std::chrono::steady_clock::now() + kQuietTime;
         while (lists.wake.wait_until(guard, deadline) != std::cv_status::timeout) {
         }
-        if (lists.taken == seen) coolDown(lists, guard, kWarmKept);
+        if (lists.taken == seen) coolDown(lists, guard, lists.kept);
     }
 }
 
@@ -226,9 +230,9 @@ void* takePage() {
 void givePage(void* page) {
     PageLists& lists = pageLists();
     std::lock_guard<std::mutex> guard(lists.lock);
-    if (lists.warmCount < kWarmPagesMax) {
+    if (lists.warmCount < lists.warmMax) {
         push(lists.warm, page);
-        if (++lists.warmCount == kWarmKept + 1) {
+        if (++lists.warmCount == lists.kept + 1) {
             startTrimmer(lists);
             lists.wake.notify_one();
         }
@@ -382,4 +386,16 @@ extern "C" void toveldom_release_memory(void) {
         coolDown(lists, guard, 0);
     }
     malloc_trim(0);
+}
+
+extern "C" void toveldom_set_memory_kept(size_t bytes) {
+    using namespace LUMA_7_4_0;
+    PageLists& lists = pageLists();
+    std::unique_lock<std::mutex> guard(lists.lock);
+    lists.kept = bytes / kPageSize;
+    lists.warmMax = std::max(kWarmPagesMax, lists.kept);
+    if (lists.warmCount > lists.kept) {
+        startTrimmer(lists);
+        lists.wake.notify_one();
+    }
 }
