@@ -6,8 +6,9 @@
 // what the heap keeps of freed strings follows the host's heap policy, not the library's),
 // so that what is left is the library's own; /2 at once after toveldom_release_memory().
 //
-// Counters, in MiB: peak (resident growth with the documents loaded) and kept (resident
-// growth after the release). Time is that of the whole pattern, for orientation only.
+// Counters, in MiB: peak (resident growth with the documents loaded), kept (resident
+// growth after the release) and held (the library's own node pages after the release,
+// toveldom_memory_held). Time is that of the whole pattern, for orientation only.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -54,7 +55,7 @@ void settle(long when) {
 }
 
 struct Result {
-    double peak = 0, kept = 0;
+    double peak = 0, kept = 0, held = -1;
 };
 
 // Runs pattern(texts, r) in a child process. The pattern notes the resident size in
@@ -71,6 +72,7 @@ template <class Pattern> Result inChild(size_t megabytes, int documents, Pattern
         Result r;
         pattern(texts, r);
         if (r.kept == 0) r.kept = residentMiB();
+        if (r.held < 0) r.held = double(toveldom_memory_held()) / (1024.0 * 1024.0);
         r.peak -= before;
         r.kept -= before;
         if (write(fds[1], &r, sizeof r) != sizeof r) _exit(1);
@@ -88,6 +90,7 @@ template <class Pattern> Result inChild(size_t megabytes, int documents, Pattern
 void report(benchmark::State& state, const Result& r) {
     state.counters["peak"] = r.peak;
     state.counters["kept"] = r.kept;
+    state.counters["held"] = r.held;
 }
 
 // One big document, loaded and released.
@@ -168,6 +171,7 @@ void TwoWorkersKeepRunning(benchmark::State& state) {
                        cv.wait(lock, [&] { return freed == 2; });
                        settle(when);
                        r.kept = residentMiB();
+                       r.held = double(toveldom_memory_held()) / (1024.0 * 1024.0);
                        measured = true;
                        cv.notify_all();
                    }

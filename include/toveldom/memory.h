@@ -23,6 +23,10 @@ TOVELDOM_API void toveldom_release_memory(void);
 // everything back.
 TOVELDOM_API void toveldom_set_memory_kept(size_t bytes);
 
+// The memory of the node pages the library holds now, in bytes: pages with live nodes and
+// empty pages kept for the next tree (an upper bound on what is resident of them).
+TOVELDOM_API size_t toveldom_memory_held(void);
+
 // Allocation-failure tests define this function (a host may too, to try its own handling):
 // answering nonzero makes the library's next allocation of size bytes fail as though the
 // system had no memory left. Programs that do not define it refuse nothing. Weak, so that a

@@ -399,3 +399,10 @@ extern "C" void toveldom_set_memory_kept(size_t bytes) {
         lists.wake.notify_one();
     }
 }
+
+extern "C" size_t toveldom_memory_held(void) {
+    using namespace LUMA_7_4_0;
+    PageLists& lists = pageLists();
+    std::lock_guard<std::mutex> guard(lists.lock);
+    return (lists.chunks * (kChunkSize / kPageSize) - lists.coldCount) * kPageSize;
+}
