@@ -18,31 +18,11 @@
 
 namespace LUMA_7_4_0 {
 
-template <class T> struct KindOf;
-template <> struct KindOf<CTOVELDOMElement> { static constexpr auto value = NODE_ELEMENT; };
-template <> struct KindOf<CTOVELDOMAttribute> { static constexpr auto value = NODE_ATTRIBUTE; };
-template <> struct KindOf<CTOVELDOMText> { static constexpr auto value = NODE_TEXT; };
-template <> struct KindOf<CTOVELDOMCDATASection> {
-    static constexpr auto value = NODE_CDATA_SECTION;
-};
-template <> struct KindOf<CTOVELDOMProcessingInstruction> {
-    static constexpr auto value = NODE_PROCESSING_INSTRUCTION;
-};
-template <> struct KindOf<CTOVELDOMComment> { static constexpr auto value = NODE_COMMENT; };
-template <> struct KindOf<CTOVELDOMDocument> { static constexpr auto value = NODE_DOCUMENT; };
-template <> struct KindOf<CTOVELDOMDocumentType> {
-    static constexpr auto value = NODE_DOCUMENT_TYPE;
-};
-template <> struct KindOf<CTOVELDOMDocumentFragment> {
-    static constexpr auto value = NODE_DOCUMENT_FRAGMENT;
-};
-
-// node as the library class T when that is exactly its class, else null. The node type is
-// asked first: type identity then only has to confirm a match (one pointer comparison),
-// and a host's hooked classes are never mistaken for ours.
+// node as the library class T when that is exactly its class, else null. Type identity
+// is one pointer comparison with no call (our classes' type information is the library's
+// own object), and a host's hooked classes, of types of their own, never match.
 template <class T> inline T* asExactly(ITOVELDOMNode* node) {
-    if (!node || node->get_nodeType() != KindOf<T>::value) return nullptr;
-    return &typeid(*node) == &typeid(T) ? static_cast<T*>(node) : nullptr;
+    return node && &typeid(*node) == &typeid(T) ? static_cast<T*>(node) : nullptr;
 }
 template <class T> inline const T* asExactly(const ITOVELDOMNode* node) {
     return asExactly<T>(const_cast<ITOVELDOMNode*>(node));

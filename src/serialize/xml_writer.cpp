@@ -265,15 +265,19 @@ void writeElement(CTOVELDOMElement& element, std::string& out) {
         ITOVELDOMNode* child = frame.element->childAt(frame.next++);
         if (CTOVELDOMElement* inner = asExactly<CTOVELDOMElement>(child)) {
             // A child almost always shares its parent's owner: no second look-up then.
+            // Unindented, the level stays below 1 throughout (our elements change it only
+            // from 1 up, and childWritten puts back what a host's node changed).
+            const bool sameOwner = inner->ownerPtr() == frame.element->ownerPtr();
+            const int level = frame.level < 1 ? frame.level
+                              : frame.doc     ? SerializeAccess::level(*frame.doc)
+                                              : 0;
             OpenElement innerFrame =
-                inner->ownerPtr() == frame.element->ownerPtr()
-                    ? OpenElement{inner, frame.doc,
-                                  frame.doc ? SerializeAccess::level(*frame.doc) : 0, 0, false}
-                    : frameFor(*inner);
+                sameOwner ? OpenElement{inner, frame.doc, level, 0, false} : frameFor(*inner);
             if (openElement(innerFrame, out)) {
                 stack.push_back(innerFrame); // may move frame: not used below
                 continue;
             }
+            if (sameOwner && frame.level < 1) continue; // an empty element left no trace
         } else {
             privateOf(child)->getXML(out);
         }
