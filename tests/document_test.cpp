@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <string>
 
+#include <toveldom/memory.h>
+
 #include "test_support.h"
 
 namespace tovel_test {
@@ -282,6 +284,16 @@ std::string stderrOfExample(bool debug) {
     for (size_t n; (n = fread(buf, 1, sizeof buf, pipe)) > 0;) out.append(buf, n);
     if (pclose(pipe) != 0) out += "<exit status>";
     return out;
+}
+
+// What the library holds of its node pages: the live tree's, then none once given back.
+TEST(Memory, HeldPagesAreGivenBack) {
+    auto doc = own(createTOVELDOMDocument_7_4_0());
+    drop(doc->appendChild(own(doc->createElement("r"))));
+    EXPECT_GT(toveldom_memory_held(), 0u);
+    doc = nullptr;
+    toveldom_release_memory();
+    EXPECT_EQ(toveldom_memory_held(), 0u);
 }
 
 TEST(LoadMessages, WrittenOnlyWhenDebugIsSet) {

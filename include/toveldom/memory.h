@@ -13,7 +13,8 @@ extern "C" {
 // (their address ranges stay reserved), the objects the calling thread keeps for reuse,
 // and what the C heap holds free (malloc_trim). Safe at any time from any thread; live
 // documents and nodes are untouched. Without it the library gives back all but 16 MiB of
-// its empty pages by itself, half a second after the last page was taken.
+// its empty pages (toveldom_set_memory_kept) by itself, half a second after the last page
+// was taken.
 TOVELDOM_API void toveldom_release_memory(void);
 
 // Sets how much memory of empty pages the library keeps for the next tree once loading
