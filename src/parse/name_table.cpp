@@ -39,7 +39,7 @@ uint64_t hashBytes(const char* bytes, size_t length, uint64_t seed) {
 
 // Seeded per table, so that a document cannot be made of names that all collide.
 NameTable::NameTable()
-    : slots(64), seed(0x9E3779B97F4A7C15u ^ uint64_t(reinterpret_cast<uintptr_t>(this)) ^
+    : slots(16), seed(0x9E3779B97F4A7C15u ^ uint64_t(reinterpret_cast<uintptr_t>(this)) ^
                       uint64_t(std::chrono::steady_clock::now().time_since_epoch().count())) {}
 
 const ResolvedName& NameTable::resolve(const char* raw) {

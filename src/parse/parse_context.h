@@ -5,11 +5,12 @@
 
 #include <exception>
 #include <expat.h>
+#include <new>
 #include <string>
 #include <string_view>
 
-#include <toveldom/document.h>
 #include "frame/shared_string.h"
+#include <toveldom/document.h>
 
 #include "parse/name_table.h"
 
@@ -30,6 +31,27 @@ enum LimitError {
     kErrorNestingTooDeep = 1001,
     kErrorTooManyBindings = 1002,
     kErrorTooManyDeclarations = 1003,
+};
+
+// An array whose entries are made when first reached: a document uses a few of the slots
+// a hostile one may fill, and a small load would otherwise touch every page they span.
+template <class T, int N> class LazyArray {
+public:
+    LazyArray() = default;
+    LazyArray(const LazyArray&) = delete;
+    LazyArray& operator=(const LazyArray&) = delete;
+    ~LazyArray() {
+        for (int i = 0; i < made_; ++i) slot(i)->~T();
+    }
+    T& operator[](int i) {
+        while (made_ <= i) new (slot(made_++)) T();
+        return *slot(i);
+    }
+
+private:
+    T* slot(int i) { return std::launder(reinterpret_cast<T*>(storage_ + sizeof(T) * size_t(i))); }
+    alignas(T) unsigned char storage_[sizeof(T) * N];
+    int made_ = 0;
 };
 
 // Capture mask bits of the prolog scanner.
@@ -72,9 +94,9 @@ struct ParseContext {
         CSharedString uri;                  // ... and the value, kept with the attributes
     };
     int pendingCount = 0;
-    Declaration pending[limits::kMaxDeclarations];
+    LazyArray<Declaration, limits::kMaxDeclarations> pending;
     int bindingCount = 0;
-    NamespaceBinding bindings[limits::kMaxBindings];
+    LazyArray<NamespaceBinding, limits::kMaxBindings> bindings;
     std::string text; // character data since the last markup event
     NameTable names;
     bool preserveWhiteSpace = false;
