@@ -43,6 +43,8 @@ double residentMiB() {
     return double(resident) * double(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
 }
 
+double heldMiB() { return double(toveldom_memory_held()) / (1024.0 * 1024.0); }
+
 ITOVELDOMDocument* load(const std::string& xml) {
     ITOVELDOMDocument* doc = createTOVELDOMDocument_7_4_0();
     if (!doc->loadXML(xml.data(), int(xml.size()))) std::abort();
@@ -72,7 +74,7 @@ template <class Pattern> Result inChild(size_t megabytes, int documents, Pattern
         Result r;
         pattern(texts, r);
         if (r.kept == 0) r.kept = residentMiB();
-        if (r.held < 0) r.held = double(toveldom_memory_held()) / (1024.0 * 1024.0);
+        if (r.held < 0) r.held = heldMiB();
         r.peak -= before;
         r.kept -= before;
         if (write(fds[1], &r, sizeof r) != sizeof r) _exit(1);
@@ -171,7 +173,7 @@ void TwoWorkersKeepRunning(benchmark::State& state) {
                        cv.wait(lock, [&] { return freed == 2; });
                        settle(when);
                        r.kept = residentMiB();
-                       r.held = double(toveldom_memory_held()) / (1024.0 * 1024.0);
+                       r.held = heldMiB();
                        measured = true;
                        cv.notify_all();
                    }

@@ -9,9 +9,9 @@
 #include <string>
 #include <string_view>
 
-#include "frame/shared_string.h"
 #include <toveldom/document.h>
 
+#include "frame/shared_string.h"
 #include "parse/name_table.h"
 
 namespace LUMA_7_4_0 {
