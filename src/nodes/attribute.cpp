@@ -111,7 +111,8 @@ std::string CTOVELDOMAttribute::getText() {
     for (int i = 0; i < childCount(); ++i) {
         ITOVELDOMNode* child = childAt(i);
         tagITOVELDOMNodeType kind = child->get_nodeType();
-        if (kind == NODE_TEXT || kind == NODE_ENTITY_REFERENCE) text += privateOf(child)->getText();
+        if (kind == NODE_TEXT || kind == NODE_ENTITY_REFERENCE)
+            text += privateInterface(child)->getText();
     }
     return text;
 }

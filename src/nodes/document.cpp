@@ -193,7 +193,7 @@ ITOVELDOMNode* CTOVELDOMDocument::cloneNode(bool deep) try {
     if (!copy) throw TOVELDOMException(OUT_OF_MEMORY_ERR);
     NodeRef hold(copy);
     // Encoding and indentation are not copied: the copy prints with the defaults.
-    ITOVELDOMPrivate* target = privateOf(copy);
+    ITOVELDOMPrivate* target = privateInterface(copy);
     target->setNamespaceURI(namespaceURI.c_str());
     copy->put_preserveWhiteSpace(preserveWhiteSpace);
     copy->put_resolveExternals(resolveExternals);
@@ -225,7 +225,7 @@ ITOVELDOMNode* CTOVELDOMDocument::importNode(ITOVELDOMNode* node, bool deep) try
     // An attribute is always copied deeply, so that its value comes along.
     bool full = deep || node->get_nodeType() == NODE_ATTRIBUTE;
     NodeRef copy = NodeRef::adopt(node->cloneNode(full));
-    privateOf(copy)->setOwnerDocument(this);
+    privateInterface(copy)->setOwnerDocument(this);
     return copy.detach();
 } catch (...) {
     rethrowAsLibraryError();

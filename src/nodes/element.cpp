@@ -39,7 +39,7 @@ CTOVELDOMElement::~CTOVELDOMElement() {
     if (attributes) {
         for (__MAPPOS pos = attributes->begin(); pos;)
             if (ITOVELDOMNode* attr = attributes->nextValue(pos))
-                privateOf(attr)->setParentNode(nullptr);
+                privateInterface(attr)->setParentNode(nullptr);
         attributes->Release();
     }
 }
@@ -113,7 +113,7 @@ static ITOVELDOMAttribute* asAttribute(ITOVELDOMNode* node) {
 }
 
 void CTOVELDOMElement::dropAttribute(ITOVELDOMNode* attr) {
-    privateOf(attr)->setParentNode(nullptr);
+    privateInterface(attr)->setParentNode(nullptr);
     attr->Release();
 }
 
@@ -193,12 +193,12 @@ static ITOVELDOMAttribute* storeAttributeNode(CTOVELDOMElement* element, ITOVELD
     }
     if (CNodePtr<ITOVELDOMElement>::adopt(attr->get_ownerElement()))
         throw TOVELDOMException(INUSE_ATTRIBUTE_ERR);
-    ITOVELDOMPrivate* incoming = privateOf(attr);
+    ITOVELDOMPrivate* incoming = privateInterface(attr);
     CTOVELDOMNamedNodeMap& map = ElementAccess::ensureAttributes(*element);
     ITOVELDOMNode* replaced = map.setNamedItem(attr); // the map's reference moves to us
     incoming->setParentNode(element);
     if (!replaced) return nullptr;
-    privateOf(replaced)->setParentNode(nullptr);
+    privateInterface(replaced)->setParentNode(nullptr);
     ITOVELDOMAttribute* out = asAttribute(replaced);
     if (!out) replaced->Release();
     return out;
@@ -222,7 +222,7 @@ ITOVELDOMAttribute* CTOVELDOMElement::removeAttributeNode(ITOVELDOMAttribute* at
     if (!map || !map->lookup(key, stored) || stored != attribute)
         throw TOVELDOMException(NOT_FOUND_ERR);
     ITOVELDOMNode* removed = map->removeNamedItem(key);
-    privateOf(removed)->setParentNode(nullptr);
+    privateInterface(removed)->setParentNode(nullptr);
     return attribute;
 }
 
@@ -295,7 +295,7 @@ bool CTOVELDOMElement::createAttribute(char const* name, char const* value, bool
             AttributeAccess::setPendingValue(*ours, value, std::strlen(value));
         } else {
             NodeRef text(make<CTOVELDOMText>(ownerDocument, attr, value));
-            privateOf(attr)->appendNewChild(text);
+            privateInterface(attr)->appendNewChild(text);
         }
     }
     ITOVELDOMNode*& slot = ElementAccess::ensureAttributes(*this)[name ? name : ""];
@@ -364,7 +364,7 @@ bool CTOVELDOMElement::normalize() try {
             const tagITOVELDOMNodeType kind = child->get_nodeType();
             if (kind == NODE_TEXT && previousText) {
                 previousText->appendData(child->get_nodeValue());
-                privateOf(child)->setParentNode(nullptr);
+                privateInterface(child)->setParentNode(nullptr);
                 merged.push_back(child);
                 continue;
             }
@@ -404,7 +404,7 @@ static void copyDescendants(CTOVELDOMElement* source, ITOVELDOMElement* copy) {
         int count;
     };
     std::vector<Pending> stack;
-    stack.push_back({source, privateOf(copy), copy, 0, source->childCount()});
+    stack.push_back({source, privateInterface(copy), copy, 0, source->childCount()});
     while (!stack.empty()) {
         Pending& top = stack.back();
         if (top.next >= top.count) {
@@ -416,10 +416,10 @@ static void copyDescendants(CTOVELDOMElement* source, ITOVELDOMElement* copy) {
         // Our elements are copied shallow (with their attributes) and their children
         // queued; anything else copies itself whole.
         NodeRef clone = NodeRef::adopt(child->cloneNode(element == nullptr));
-        privateOf(clone)->setParentNode(top.copy);
+        privateInterface(clone)->setParentNode(top.copy);
         top.target->appendNewChild(clone);
         if (element && element->childCount() > 0)
-            stack.push_back({element, privateOf(clone), clone, 0, element->childCount()});
+            stack.push_back({element, privateInterface(clone), clone, 0, element->childCount()});
     }
 }
 
@@ -447,7 +447,7 @@ ITOVELDOMNode* CTOVELDOMElement::cloneNode(bool deep) try {
             ITOVELDOMNode* attr = source->nextValue(pos);
             if (!attr) continue;
             NodeRef clone = NodeRef::adopt(attr->cloneNode(true));
-            privateOf(clone)->setParentNode(copy);
+            privateInterface(clone)->setParentNode(copy);
             NodeRef::adopt(map->setNamedItem(clone));
         }
     };
@@ -486,14 +486,14 @@ void CTOVELDOMElement::setOwnerDocument(ITOVELDOMDocument* doc) try {
         if (CTOVELDOMNamedNodeMap* map = element->attributes) { // nodes made already
             for (__MAPPOS pos = map->begin(); pos;)
                 if (ITOVELDOMNode* attr = map->nextValue(pos))
-                    privateOf(attr)->setOwnerDocument(doc);
+                    privateInterface(attr)->setOwnerDocument(doc);
         }
         for (int i = 0, n = element->childCount(); i < n; ++i) {
             ITOVELDOMNode* child = element->childAt(i);
             if (CTOVELDOMElement* inner = asExactly<CTOVELDOMElement>(child))
                 pending.push_back(inner);
             else
-                privateOf(child)->setOwnerDocument(doc);
+                privateInterface(child)->setOwnerDocument(doc);
         }
     }
 } catch (...) {

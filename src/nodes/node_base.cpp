@@ -30,12 +30,12 @@ template <class I> ITOVELDOMNode* CNodeBase<I>::get_parentNode() const {
 
 template <class I> ITOVELDOMNode* CNodeBase<I>::get_previousSibling() const {
     if (!parentNode) return nullptr;
-    return privateOf(parentNode)->getChildLeftSibling(const_cast<CNodeBase*>(this));
+    return privateInterface(parentNode)->getChildLeftSibling(const_cast<CNodeBase*>(this));
 }
 
 template <class I> ITOVELDOMNode* CNodeBase<I>::get_nextSibling() const {
     if (!parentNode) return nullptr;
-    return privateOf(parentNode)->getChildRightSibling(const_cast<CNodeBase*>(this));
+    return privateInterface(parentNode)->getChildRightSibling(const_cast<CNodeBase*>(this));
 }
 
 template <class I> ITOVELDOMNamedNodeMap* CNodeBase<I>::get_attributes() const { return nullptr; }

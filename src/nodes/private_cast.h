@@ -28,21 +28,6 @@ template <class T> inline const T* asExactly(const ITOVELDOMNode* node) {
     return asExactly<T>(const_cast<ITOVELDOMNode*>(node));
 }
 
-// The private face of any node (see privateInterface). Our objects are made inside the
-// library, so their type information is the library's own object: comparing its address
-// recognises the common classes without a full dynamic_cast.
-inline ITOVELDOMPrivate* privateOf(ITOVELDOMNode* node) {
-    const std::type_info* type = &typeid(*node);
-    if (type == &typeid(CTOVELDOMElement)) return static_cast<CTOVELDOMElement*>(node);
-    if (type == &typeid(CTOVELDOMText)) return static_cast<CTOVELDOMText*>(node);
-    if (type == &typeid(CTOVELDOMAttribute)) return static_cast<CTOVELDOMAttribute*>(node);
-    return privateInterface(node);
-}
-
-inline ITOVELDOMPrivate* privateOf(const ITOVELDOMNode* node) {
-    return privateOf(const_cast<ITOVELDOMNode*>(node));
-}
-
 } // namespace LUMA_7_4_0
 
 #endif

@@ -28,7 +28,7 @@ void appendTextContent(ITOVELDOMNode* container, std::string& out) {
     else if (const auto* fragment = asExactly<CTOVELDOMDocumentFragment>(container))
         stack.push_back({nullptr, fragment, 0});
     else {
-        out += privateOf(container)->getText();
+        out += privateInterface(container)->getText();
         return;
     }
     while (!stack.empty()) {
@@ -47,7 +47,7 @@ void appendTextContent(ITOVELDOMNode* container, std::string& out) {
         } else {
             tagITOVELDOMNodeType kind = child->get_nodeType();
             if (kind == NODE_ELEMENT || kind == NODE_TEXT || kind == NODE_CDATA_SECTION)
-                out += privateOf(child)->getText();
+                out += privateInterface(child)->getText();
         }
     }
 }

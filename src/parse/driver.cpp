@@ -12,9 +12,9 @@
 
 #include "encoding/encoding_handler.h"
 #include "frame/alloc.h"
+#include "nodes/private_cast.h"
 #include "parse/parse_context.h"
 #include "platform/platform.h"
-#include "nodes/private_cast.h"
 
 namespace LUMA_7_4_0 {
 
@@ -173,6 +173,8 @@ void configure(ParseContext& ctx) {
     XML_Parser parser = XML_ParserCreate_MM(encoding, &kParserMemory, "\x01");
     if (!parser) throw TOVELDOMException(OUT_OF_MEMORY_ERR);
     ctx.parser = parser;
+    // Left to itself, the parser asks the system for entropy on every load.
+    XML_SetHashSalt(parser, platform::hashSalt());
     XML_UseParserAsHandlerArg(parser);
     XML_SetUserData(parser, &ctx);
     XML_SetElementHandler(parser, builder::startElement, builder::endElement);

@@ -39,7 +39,7 @@ bool mayOpen(ParseContext& ctx) {
 // Pushes an open node; mayOpen said there is room.
 void push(ParseContext& ctx, ITOVELDOMNode* node) {
     ++ctx.depth;
-    ctx.stack[ctx.depth] = {node, privateOf(node)};
+    ctx.stack[ctx.depth] = {node, privateInterface(node)};
 }
 
 // White space as the C library's isspace sees it in the "C" locale, and never a byte of

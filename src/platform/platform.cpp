@@ -1,7 +1,10 @@
 #include "platform/platform.h"
 
+#include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -9,6 +12,7 @@
 #include <fcntl.h>
 #include <link.h>
 #include <string>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -137,6 +141,27 @@ bool writeAll(int fd, const void* data, size_t size) {
 }
 
 bool closeFile(int fd) { return ::close(fd) == 0; }
+
+namespace {
+uint64_t systemRandom() {
+    uint64_t bits = 0;
+    if (getrandom(&bits, sizeof bits, GRND_NONBLOCK) != long(sizeof bits)) // no entropy yet
+        bits = uint64_t(std::chrono::high_resolution_clock::now().time_since_epoch().count()) ^
+               uint64_t(reinterpret_cast<uintptr_t>(&bits)) ^ uint64_t(::getpid()) << 32;
+    return bits;
+}
+} // namespace
+
+unsigned long hashSalt() {
+    static const uint64_t seed = systemRandom();
+    static std::atomic<uint64_t> counter{0};
+    // splitmix64: a bijection of seed plus a step, so no two calls collide.
+    uint64_t z = seed + (counter.fetch_add(1, std::memory_order_relaxed) + 1) * 0x9E3779B97F4A7C15u;
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9u;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBu;
+    z ^= z >> 31;
+    return z ? static_cast<unsigned long>(z) : 1;
+}
 
 } // namespace platform
 } // namespace LUMA_7_4_0

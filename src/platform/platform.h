@@ -35,6 +35,10 @@ long readSome(int fd, void* buffer, size_t size);     // retries EINTR
 bool writeAll(int fd, const void* data, size_t size); // false on error or short write
 bool closeFile(int fd);
 
+// A distinct hash salt on every call, never zero, unpredictable from outside the process:
+// random bits read once from the system, stepped and mixed per call.
+unsigned long hashSalt();
+
 } // namespace platform
 } // namespace LUMA_7_4_0
 

@@ -133,7 +133,7 @@ void writeChild(ITOVELDOMNode* child, std::string& out) {
     if (CTOVELDOMElement* element = asExactly<CTOVELDOMElement>(child))
         writeElement(*element, out);
     else
-        privateOf(child)->getXML(out);
+        privateInterface(child)->getXML(out);
 }
 
 } // namespace
@@ -206,7 +206,7 @@ bool openElement(OpenElement& frame, std::string& out) {
                 if (CTOVELDOMAttribute* a = asExactly<CTOVELDOMAttribute>(attr))
                     writeAttribute(*a, out);
                 else
-                    privateOf(attr)->getXML(out);
+                    privateInterface(attr)->getXML(out);
             }
         });
     if (element.childCount() > 0) {
@@ -279,7 +279,7 @@ void writeElement(CTOVELDOMElement& element, std::string& out) {
             }
             if (sameOwner && frame.level < 1) continue; // an empty element left no trace
         } else {
-            privateOf(child)->getXML(out);
+            privateInterface(child)->getXML(out);
         }
         childWritten(stack.back());
     }
