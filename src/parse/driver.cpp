@@ -2,7 +2,6 @@
 // URI from a local name), fed a file in 8192-byte chunks or a buffer in 64 KiB pieces. Any
 // failure empties the document and passes the exception on.
 #include <cstring>
-#include <memory>
 #include <string>
 
 #include <toveldom/document.h>
@@ -25,8 +24,7 @@ constexpr int kPiece = 64 << 10;
 } // namespace
 
 ParseContext::ParseContext(CTOVELDOMDocument& doc) : document(doc) {
-    stack[0] = {&doc, &doc};
-    preserveFlags[0] = 0;
+    stack[0] = {&doc, &doc, false};
     preserveWhiteSpace = doc.get_preserveWhiteSpace();
     names.bind(bindings[bindingCount++], "xml", kXmlNamespace);
 }
@@ -197,12 +195,11 @@ bool CTOVELDOMDocument::load(char const* fileName) {
     try {
         namespaceURI = fileName;
         clearChildNodes();
-        auto* ctx = make<ParseContext>(*this);
-        std::unique_ptr<ParseContext> owner(ctx);
-        configure(*ctx);
-        if (XML_SetBase(ctx->parser, fileName) != XML_STATUS_OK)
+        ParseContext ctx(*this);
+        configure(ctx);
+        if (XML_SetBase(ctx.parser, fileName) != XML_STATUS_OK)
             throw TOVELDOMException(OUT_OF_MEMORY_ERR);
-        parseFile(*ctx, ctx->parser, fileName);
+        parseFile(ctx, ctx.parser, fileName);
     } catch (...) {
         clearChildNodes();
         namespaceURI.clear();
@@ -216,9 +213,8 @@ bool CTOVELDOMDocument::loadXML(char const* text, int length) {
     namespaceURI.clear();
     clearChildNodes();
     try {
-        auto* ctx = make<ParseContext>(*this);
-        std::unique_ptr<ParseContext> owner(ctx);
-        configure(*ctx);
+        ParseContext ctx(*this); // a few KiB, on the stack like the parser's own frames
+        configure(ctx);
         // Expat copies what it is given into its own buffer, so a buffer handed over in one
         // call would exist twice while it is parsed. Handed over in pieces, every observable
         // result stays that of one call: Expat keeps positions, lines and columns across
@@ -227,8 +223,8 @@ bool CTOVELDOMDocument::loadXML(char const* text, int length) {
         for (int done = 0;;) {
             const int piece = length - done < kPiece ? length - done : kPiece;
             const bool last = done + piece == length;
-            if (XML_Parse(ctx->parser, text + done, piece, last) == XML_STATUS_ERROR)
-                raise(*ctx, ctx->parser);
+            if (XML_Parse(ctx.parser, text + done, piece, last) == XML_STATUS_ERROR)
+                raise(ctx, ctx.parser);
             if (last) break;
             done += piece;
         }

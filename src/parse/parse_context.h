@@ -3,6 +3,7 @@
 #ifndef TOVELDOM_SRC_PARSE_CONTEXT_H
 #define TOVELDOM_SRC_PARSE_CONTEXT_H
 
+#include <cstring>
 #include <exception>
 #include <expat.h>
 #include <new>
@@ -10,6 +11,8 @@
 #include <string_view>
 
 #include <toveldom/document.h>
+#include <toveldom/exceptions.h>
+#include <toveldom/memory.h>
 
 #include "frame/shared_string.h"
 #include "parse/name_table.h"
@@ -33,24 +36,35 @@ enum LimitError {
     kErrorTooManyDeclarations = 1003,
 };
 
-// An array whose entries are made when first reached: a document uses a few of the slots
-// a hostile one may fill, and a small load would otherwise touch every page they span.
-template <class T, int N> class LazyArray {
+// Slots made when first reached, sixteen to a chunk: a document uses a few of the slots
+// a hostile one may fill, and a small load would otherwise touch every page they span. A
+// slot never moves (the name table keeps pointers to bindings). A chunk that cannot be
+// had is OUT_OF_MEMORY_ERR.
+template <class T, int N> class ChunkedArray {
 public:
-    LazyArray() = default;
-    LazyArray(const LazyArray&) = delete;
-    LazyArray& operator=(const LazyArray&) = delete;
-    ~LazyArray() {
-        for (int i = 0; i < made_; ++i) slot(i)->~T();
+    ChunkedArray() = default;
+    ChunkedArray(const ChunkedArray&) = delete;
+    ChunkedArray& operator=(const ChunkedArray&) = delete;
+    ~ChunkedArray() {
+        for (int i = 0; i < made_; ++i) (*this)[i].~T();
+        for (T* chunk : chunks_) rawFree(chunk);
     }
     T& operator[](int i) {
-        while (made_ <= i) new (slot(made_++)) T();
-        return *slot(i);
+        while (made_ <= i) {
+            T*& chunk = chunks_[made_ / kChunk];
+            if (!chunk) {
+                chunk = static_cast<T*>(rawAllocate(sizeof(T) * kChunk));
+                if (!chunk) throw TOVELDOMException(OUT_OF_MEMORY_ERR);
+            }
+            new (chunk + made_ % kChunk) T();
+            ++made_;
+        }
+        return chunks_[i / kChunk][i % kChunk];
     }
 
 private:
-    T* slot(int i) { return std::launder(reinterpret_cast<T*>(storage_ + sizeof(T) * size_t(i))); }
-    alignas(T) unsigned char storage_[sizeof(T) * N];
+    static constexpr int kChunk = 16;
+    T* chunks_[(N + kChunk - 1) / kChunk] = {};
     int made_ = 0;
 };
 
@@ -68,6 +82,37 @@ struct ParseContext {
     struct Open {
         ITOVELDOMNode* node;
         ITOVELDOMPrivate* internals; // the node's private face, looked up once
+        bool preserve;               // xml:space="preserve" holds inside
+    };
+    // The open nodes, the document at the bottom: in place while the tree is shallow, in a
+    // block that doubles as it deepens.
+    class OpenStack {
+    public:
+        OpenStack() = default;
+        OpenStack(const OpenStack&) = delete;
+        OpenStack& operator=(const OpenStack&) = delete;
+        ~OpenStack() {
+            if (slots_ != inline_) rawFree(slots_);
+        }
+        Open& operator[](int i) { return slots_[i]; }
+        // Room for slot i; OUT_OF_MEMORY_ERR when it cannot be made.
+        void reserve(int i) {
+            if (i < capacity_) return;
+            int next = capacity_ * 2;
+            while (next <= i) next *= 2;
+            auto* grown = static_cast<Open*>(rawAllocate(sizeof(Open) * size_t(next)));
+            if (!grown) throw TOVELDOMException(OUT_OF_MEMORY_ERR);
+            std::memcpy(grown, slots_, sizeof(Open) * size_t(capacity_));
+            if (slots_ != inline_) rawFree(slots_);
+            slots_ = grown;
+            capacity_ = next;
+        }
+
+    private:
+        static constexpr int kInline = 64;
+        Open inline_[kInline];
+        Open* slots_ = inline_;
+        int capacity_ = kInline;
     };
     // What the scanner remembers of the document type declaration: offsets and lengths
     // into the capture buffer (literals with their quotes).
@@ -85,8 +130,7 @@ struct ParseContext {
     XML_Parser parser = nullptr;
     CTOVELDOMDocument& document;
     int depth = 0;
-    Open stack[limits::kMaxDepth + 1];
-    unsigned char preserveFlags[limits::kMaxDepth + 1];
+    OpenStack stack;
     // The namespace declarations the parser reported before the tag they belong to.
     struct Declaration {
         ITOVELDOMAttribute* node = nullptr; // made at once while a creation hook is set
@@ -94,9 +138,9 @@ struct ParseContext {
         CSharedString uri;                  // ... and the value, kept with the attributes
     };
     int pendingCount = 0;
-    LazyArray<Declaration, limits::kMaxDeclarations> pending;
+    ChunkedArray<Declaration, limits::kMaxDeclarations> pending;
     int bindingCount = 0;
-    LazyArray<NamespaceBinding, limits::kMaxBindings> bindings;
+    ChunkedArray<NamespaceBinding, limits::kMaxBindings> bindings;
     std::string text; // character data since the last markup event
     NameTable names;
     bool preserveWhiteSpace = false;

@@ -31,15 +31,19 @@ void attach(ParseContext& ctx, ITOVELDOMNode* node) { top(ctx).internals->append
 // Whether one more node may be opened; otherwise the parse stops with the nesting error.
 // Asked before the node is made, so a refused tag leaves nothing behind.
 bool mayOpen(ParseContext& ctx) {
-    if (ctx.depth < limits::kMaxDepth) return true;
+    if (ctx.depth < limits::kMaxDepth) {
+        ctx.stack.reserve(ctx.depth + 1);
+        return true;
+    }
     ctx.failLimit(kErrorNestingTooDeep);
     return false;
 }
 
-// Pushes an open node; mayOpen said there is room.
+// Pushes an open node, white space kept inside as around it; mayOpen said there is room.
 void push(ParseContext& ctx, ITOVELDOMNode* node) {
+    const bool preserve = top(ctx).preserve;
     ++ctx.depth;
-    ctx.stack[ctx.depth] = {node, privateInterface(node)};
+    ctx.stack[ctx.depth] = {node, privateInterface(node), preserve};
 }
 
 // White space as the C library's isspace sees it in the "C" locale, and never a byte of
@@ -155,7 +159,7 @@ std::string takeText(ParseContext& ctx) {
 void flushText(ParseContext& ctx) {
     std::string& text = ctx.text;
     if (text.empty()) return;
-    if (!(ctx.preserveWhiteSpace || ctx.preserveFlags[ctx.depth])) {
+    if (!(ctx.preserveWhiteSpace || top(ctx).preserve)) {
         const char* bytes = text.data();
         size_t first = 0, last = text.size();
         while (first < last && isSpace(static_cast<unsigned char>(bytes[first]))) ++first;
@@ -305,7 +309,7 @@ void XMLCALL startElement(void* parser, const XML_Char* name, const XML_Char** a
 
         const int specified = XML_GetSpecifiedAttributeCount(static_cast<XML_Parser>(parser));
         bool spaceSeen = false;
-        unsigned char preserve = ctx.preserveFlags[ctx.depth - 1];
+        bool preserve = top(ctx).preserve; // the parent's, until xml:space says otherwise
         for (int i = 0; i < count; ++i) {
             const char* value = atts[2 * i + 1];
             const bool isSpecified = 2 * i < specified;
@@ -324,7 +328,7 @@ void XMLCALL startElement(void* parser, const XML_Char* name, const XML_Char** a
                 preserve = std::strcmp(value, "preserve") == 0;
             }
         }
-        ctx.preserveFlags[ctx.depth] = preserve;
+        top(ctx).preserve = preserve;
     });
 }
 
@@ -340,7 +344,7 @@ void XMLCALL characterData(void* parser, const XML_Char* s, int len) {
         size_t length = size_t(len);
         // White space that starts a text never survives normalization: it is not kept.
         if (ctx.text.empty() && !ctx.insideCdata &&
-            !(ctx.preserveWhiteSpace || ctx.preserveFlags[ctx.depth])) {
+            !(ctx.preserveWhiteSpace || top(ctx).preserve)) {
             while (length > 0 && isSpace(static_cast<unsigned char>(*s))) {
                 ++s;
                 --length;
