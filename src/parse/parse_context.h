@@ -109,7 +109,7 @@ struct ParseContext {
         }
 
     private:
-        static constexpr int kInline = 64;
+        static constexpr int kInline = 16;
         Open inline_[kInline];
         Open* slots_ = inline_;
         int capacity_ = kInline;
