@@ -16,7 +16,9 @@ namespace LUMA_7_4_0 {
 // A cross cast to the private face walks the class graph comparing type names, and
 // releasing a tree asks for it once per node. Every node class built on CNodeBase keeps
 // the private face right after the public one, so a type once seen to do so (by a real
-// cast) is remembered, and its nodes are found with a pointer compare and an add.
+// cast, through the face at the top of the object) is remembered, and its nodes reached
+// through that face are found with a pointer compare and an add (dynamic_cast to void*
+// reads one word of the vtable).
 namespace private_face {
 constexpr std::ptrdiff_t kOffset = sizeof(void*);
 constexpr int kSlots = 16;
@@ -30,7 +32,8 @@ ITOVELDOMPrivate* castAndLearn(ITOVELDOMNode* node); // null when node has no pr
 inline ITOVELDOMPrivate* privateInterface(ITOVELDOMNode* node) {
     if (!node) throw TOVELDOMException(HIERARCHY_REQUEST_ERR);
     const std::type_info* type = &typeid(*node);
-    if (private_face::known[private_face::slotOf(type)].load(std::memory_order_relaxed) == type)
+    if (private_face::known[private_face::slotOf(type)].load(std::memory_order_relaxed) == type &&
+        dynamic_cast<void*>(node) == node)
         return reinterpret_cast<ITOVELDOMPrivate*>(reinterpret_cast<char*>(node) +
                                                    private_face::kOffset);
     ITOVELDOMPrivate* p = private_face::castAndLearn(node);
