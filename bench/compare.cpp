@@ -172,16 +172,22 @@ struct Options {
 
 // --- warm -----------------------------------------------------------------------------
 
-// Total ms of `repeat` loads; each tree is released outside the timing. Negative when the
+// Total ms of `repeat` loads, and of releasing their trees (timed apart). Negative when the
 // library refused the document.
-double timeLoads(const Library& lib, const std::string& text, int repeat) {
-    double total = 0;
+struct Timing {
+    double load = 0;
+    double release = 0;
+};
+Timing timeLoads(const Library& lib, const std::string& text, int repeat) {
+    Timing total;
     for (int i = 0; i < repeat; ++i) {
         Clock::time_point start = Clock::now();
         Handle doc = lib.load(text.data(), text.size());
-        total += msSince(start);
-        if (!doc) return -1;
+        total.load += msSince(start);
+        if (!doc) return {-1, -1};
+        start = Clock::now();
         lib.release(doc);
+        total.release += msSince(start);
         settle();
     }
     return total;
@@ -227,15 +233,18 @@ int warm(const Options& options) {
     std::printf("|---|---|---|---|---|---|---|---|---|---|---|\n");
     const Library* loaders[] = {library("expat"), library("expat-pieces"), library("toveldom"),
                                 library("libxml2")};
+    std::string releaseRows;
     for (const corpus::Workload& w : corpus::kAll) {
         if (!options.wanted(w)) continue;
         const std::string text = w.make(options.target);
         if (text.empty()) continue;
-        std::vector<double> loads[4], prints[2];
+        std::vector<double> loads[4], releases[4], prints[2];
         for (int round = -1; round < options.reps; ++round) // round -1 warms up
             for (int i = 0; i < 4; ++i) {
-                double ms = timeLoads(*loaders[i], text, w.repeat);
-                if (round >= 0) loads[i].push_back(ms);
+                Timing timing = timeLoads(*loaders[i], text, w.repeat);
+                if (round < 0) continue;
+                loads[i].push_back(timing.load);
+                releases[i].push_back(timing.release);
             }
         Handle ours = loadToveldom(text.data(), text.size());
         Handle theirs = loadLibxml2(text.data(), text.size());
@@ -257,7 +266,15 @@ int warm(const Options& options) {
                     cell(x).c_str(), ratio(t, e).c_str(), ratio(t, x).c_str(), cell(pt).c_str(),
                     cell(px).c_str(), ratio(pt, px).c_str());
         std::fflush(stdout);
+        char row[160];
+        std::snprintf(row, sizeof row, "| %s | %s | %s | %s |\n", w.name,
+                      cell(median(releases[2])).c_str(), cell(median(releases[3])).c_str(),
+                      ratio(median(releases[2]), median(releases[3])).c_str());
+        releaseRows += row;
     }
+    std::printf("\nRelease: ms to free the trees loaded above, medians of the same rounds\n\n"
+                "| workload | toveldom | libxml2 | ratio |\n|---|---|---|---|\n%s",
+                releaseRows.c_str());
     return 0;
 }
 
