@@ -11,7 +11,6 @@
 
 #include "encoding/encoding_handler.h"
 #include "frame/alloc.h"
-#include "nodes/private_cast.h"
 #include "parse/parse_context.h"
 #include "platform/platform.h"
 
