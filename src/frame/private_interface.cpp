@@ -10,8 +10,7 @@ std::atomic<const std::type_info*> known[kSlots];
 // type keeps taking the cast. A slot another type took over is merely a miss.
 ITOVELDOMPrivate* castAndLearn(ITOVELDOMNode* node) {
     ITOVELDOMPrivate* p = dynamic_cast<ITOVELDOMPrivate*>(node);
-    if (p && dynamic_cast<void*>(node) == node &&
-        reinterpret_cast<char*>(p) - reinterpret_cast<char*>(node) == kOffset) {
+    if (p && atTop(node) && reinterpret_cast<char*>(p) - reinterpret_cast<char*>(node) == kOffset) {
         const std::type_info* type = &typeid(*node);
         known[slotOf(type)].store(type, std::memory_order_relaxed);
     }

@@ -26,6 +26,8 @@ extern std::atomic<const std::type_info*> known[kSlots];
 inline int slotOf(const std::type_info* type) {
     return int((reinterpret_cast<std::uintptr_t>(type) * 0x9E3779B97F4A7C15u) >> 60);
 }
+// node is its object's top face, the one a type is learnt and trusted through.
+inline bool atTop(ITOVELDOMNode* node) { return dynamic_cast<void*>(node) == node; }
 ITOVELDOMPrivate* castAndLearn(ITOVELDOMNode* node); // null when node has no private face
 } // namespace private_face
 
@@ -33,7 +35,7 @@ inline ITOVELDOMPrivate* privateInterface(ITOVELDOMNode* node) {
     if (!node) throw TOVELDOMException(HIERARCHY_REQUEST_ERR);
     const std::type_info* type = &typeid(*node);
     if (private_face::known[private_face::slotOf(type)].load(std::memory_order_relaxed) == type &&
-        dynamic_cast<void*>(node) == node)
+        private_face::atTop(node))
         return reinterpret_cast<ITOVELDOMPrivate*>(reinterpret_cast<char*>(node) +
                                                    private_face::kOffset);
     ITOVELDOMPrivate* p = private_face::castAndLearn(node);
